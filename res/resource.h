@@ -1,0 +1,2 @@
+// Identifiers of the program's resources.
+#define IDI_KESTRO 101

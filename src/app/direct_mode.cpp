@@ -1,0 +1,14 @@
+#include "app/direct_mode.h"
+
+#include "log/write_log.h"
+#include "monitor/supervisor.h"
+
+namespace kestro {
+
+void RunDirectMode(MonitorApp& app) {
+  WriteLog("");  // a line of only the stamp separates runs in the log
+  WriteLog("Interaktiver aufruf...");
+  RunDirectTickLoop(app);
+}
+
+}  // namespace kestro

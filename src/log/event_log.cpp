@@ -1,0 +1,16 @@
+#include "log/event_log.h"
+
+#include "platform/platform.h"
+
+namespace kestro {
+
+void ReportToEventLog(const std::string& text, std::uint16_t type) {
+  EventLog& log = *Os().eventLog;
+  EventSource source = log.RegisterSource(kEventSourceName);
+  if (source == 0) return;
+  // The insertion string ends at its first NUL, as the C string it stands for.
+  log.Report(source, type, kEventCategory, kEventMessageId, {std::string(text.c_str())});
+  log.DeregisterSource(source);
+}
+
+}  // namespace kestro

@@ -1,0 +1,71 @@
+#include "log/write_log.h"
+
+#include <cstring>
+
+#include "log/event_log.h"
+#include "log/log_directory.h"
+#include "log/log_line.h"
+#include "platform/host.h"
+#include "platform/platform.h"
+
+namespace kestro {
+namespace {
+
+// Holding the lock: moves an overfull current log aside, then appends.
+void AppendLine(const std::string& currentPath, const std::string& previousPath,
+                const std::string& line) {
+  Files& files = *Os().files;
+  std::uint64_t size = 0;
+  if (files.FileSize(currentPath, &size) && size > kRotationLimit) {
+    // Failures are ignored: the current file then grows on, and the next
+    // call tries again.
+    files.RemoveFile(previousPath);
+    files.RenameFile(currentPath, previousPath);
+  }
+  if (!files.AppendToFile(currentPath, line)) {
+    Console& console = *Os().console;
+    console.Write(Stream::Error, "Can't open file \"" + currentPath + "\".\n");
+    console.Flush(Stream::Error);
+  }
+}
+
+}  // namespace
+
+int WriteLog(std::string message) {
+  const std::string directory = LogDirectory();
+  const std::string currentPath = directory + kPathSeparator + kCurrentLogName;
+  const std::string previousPath = directory + kPathSeparator + kPreviousLogName;
+  const std::string lockPath = directory + kPathSeparator + kLockFileName;
+
+  // Stamped before waiting for the lock: a line carries the time of the call.
+  const std::string stamp = FormatTimeStamp(Os().clock->Now());
+
+  ByteLock& lock = *Os().byteLock;
+  LockHandle handle = 0;
+  int error = 0;
+  if (!lock.OpenLockFile(lockPath, &handle, &error)) {
+    ReportToEventLog("The file '" + lockPath + "' was not opened. Error: " + std::strerror(error),
+                     kEventError);
+    return kLogLockFileNotOpened;
+  }
+
+  bool locked = false;
+  for (int attempt = 0; attempt < kLockAttempts && !locked; ++attempt) {
+    locked = lock.TryLockByte(handle, &error);
+    if (!locked) Os().clock->SleepMs(kLockRetryMs);
+  }
+  if (!locked) {
+    ReportToEventLog("The file '" + lockPath + "' could not be locked. " + std::strerror(error),
+                     kEventError);
+    lock.CloseLockFile(handle);
+    return kLogNotLocked;
+  }
+
+  AppendLine(currentPath, previousPath, FormatLogLine(stamp, message));
+
+  lock.UnlockByte(handle);
+  lock.CloseLockFile(handle);
+  return kLogWritten;
+}
+
+}  // namespace kestro

@@ -1,0 +1,11 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+namespace kestro {
+
+// Unix time of the last change of the address table. Written by the watcher
+// thread and read by the supervisor without a lock, so it is one atomic value.
+extern std::atomic<std::int32_t> LastAddressChange;
+
+}  // namespace kestro

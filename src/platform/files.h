@@ -1,0 +1,22 @@
+#pragma once
+// The few whole-file operations the log needs.
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  // Size of an existing file; false when it does not exist.
+  virtual bool FileSize(const std::string& path, std::uint64_t* size) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
+  // Renames without replacing an existing target.
+  virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // Opens for appending (created when missing, shared with other readers and
+  // writers), writes the bytes as they are in one write, closes. False only
+  // when the file cannot be opened.
+  virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+};
+
+}  // namespace kestro

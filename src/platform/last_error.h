@@ -1,0 +1,19 @@
+#pragma once
+// The calling thread's last error and the system's text for an error code.
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+class LastError {
+ public:
+  virtual ~LastError() = default;
+  // GetLastError.
+  virtual std::uint32_t Get() = 0;
+  // FormatMessageA(ALLOCATE_BUFFER | FROM_SYSTEM | ARGUMENT_ARRAY, code,
+  // language 0), the system's buffer released before returning. False when
+  // the system has no text for the code.
+  virtual bool SystemMessage(std::uint32_t code, std::string* text) = 0;
+};
+
+}  // namespace kestro

@@ -1,0 +1,35 @@
+#pragma once
+// The table of everything the program asks of the operating system. The
+// program installs the real table at start; tests install fakes. The logic
+// reaches the system only through Os().
+#include "platform/byte_lock.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/event_log.h"
+#include "platform/files.h"
+#include "platform/last_error.h"
+#include "platform/module.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+
+namespace kestro {
+
+struct Platform {
+  Registry* registry = nullptr;
+  EventLog* eventLog = nullptr;
+  ByteLock* byteLock = nullptr;
+  Files* files = nullptr;
+  Clock* clock = nullptr;
+  Console* console = nullptr;
+  Process* process = nullptr;
+  Module* module = nullptr;
+  LastError* lastError = nullptr;
+};
+
+const Platform& Os();
+void SetPlatform(const Platform& platform);
+
+// The real table of this build.
+const Platform& SystemPlatform();
+
+}  // namespace kestro

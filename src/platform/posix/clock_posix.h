@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/clock.h"
+
+namespace kestro {
+
+class PosixClock : public Clock {
+ public:
+  LocalTime Now() override;
+  std::int32_t UnixTime() override;
+  void SleepMs(std::uint32_t milliseconds) override;
+};
+
+}  // namespace kestro

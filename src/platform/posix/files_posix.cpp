@@ -1,0 +1,45 @@
+#include "platform/posix/files_posix.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kestro {
+
+bool PosixFiles::FileSize(const std::string& path, std::uint64_t* size) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return true;
+}
+
+bool PosixFiles::RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool PosixFiles::RenameFile(const std::string& from, const std::string& to) {
+  // Never replace the target, as a rename on Windows does not: a previous
+  // generation that could not be deleted stays whole.
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without RENAME_NOREPLACE: link fails on an existing target.
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
+}
+
+bool PosixFiles::AppendToFile(const std::string& path, const std::string& bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::string::size_type done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // a full disk loses the rest of the line, as on Windows
+    done += static_cast<std::string::size_type>(n);
+  }
+  close(fd);
+  return true;
+}
+
+}  // namespace kestro

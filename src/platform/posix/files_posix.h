@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/files.h"
+
+namespace kestro {
+
+class PosixFiles : public Files {
+ public:
+  bool FileSize(const std::string& path, std::uint64_t* size) override;
+  bool RemoveFile(const std::string& path) override;
+  bool RenameFile(const std::string& from, const std::string& to) override;
+  bool AppendToFile(const std::string& path, const std::string& bytes) override;
+};
+
+}  // namespace kestro

@@ -1,0 +1,19 @@
+#include "platform/posix/last_error_posix.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace kestro {
+
+std::uint32_t PosixLastError::Get() { return static_cast<std::uint32_t>(errno); }
+
+bool PosixLastError::SystemMessage(std::uint32_t code, std::string* text) {
+  char buffer[256];
+  // The GNU strerror_r returns its text, which may not be in the buffer.
+  const char* message = strerror_r(static_cast<int>(code), buffer, sizeof buffer);
+  if (message == nullptr || std::strncmp(message, "Unknown error", 13) == 0) return false;
+  *text = message;
+  return true;
+}
+
+}  // namespace kestro

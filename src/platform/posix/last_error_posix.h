@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/last_error.h"
+
+namespace kestro {
+
+// The last error is errno; its text is the C library's.
+class PosixLastError : public LastError {
+ public:
+  std::uint32_t Get() override;
+  bool SystemMessage(std::uint32_t code, std::string* text) override;
+};
+
+}  // namespace kestro

@@ -1,0 +1,33 @@
+#include "platform/host.h"
+#include "platform/platform.h"
+#include "platform/posix/byte_lock_posix.h"
+#include "platform/posix/clock_posix.h"
+#include "platform/posix/event_log_posix.h"
+#include "platform/posix/files_posix.h"
+#include "platform/posix/last_error_posix.h"
+#include "platform/posix/module_posix.h"
+#include "platform/posix/process_posix.h"
+#include "platform/posix/registry_posix.h"
+#include "platform/stdio_console.h"
+
+namespace kestro {
+
+const char kPathSeparator[] = "/";
+const char kDefaultLogDir[] = "/var/log/kestro";
+
+const Platform& SystemPlatform() {
+  static PosixRegistry registry;
+  static PosixEventLog eventLog;
+  static PosixByteLock byteLock;
+  static PosixFiles files;
+  static PosixClock clock;
+  static StdioConsole console;
+  static PosixProcess process;
+  static PosixModule module;
+  static PosixLastError lastError;
+  static const Platform platform = {&registry, &eventLog, &byteLock, &files,    &clock,
+                                    &console,  &process,  &module,   &lastError};
+  return platform;
+}
+
+}  // namespace kestro

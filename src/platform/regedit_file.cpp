@@ -1,0 +1,176 @@
+#include "platform/regedit_file.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <vector>
+
+namespace kestro {
+namespace {
+
+std::string Trim(const std::string& s) {
+  std::string::size_type b = 0, e = s.size();
+  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+  return s.substr(b, e - b);
+}
+
+// Logical lines: CR LF or LF ends, a trailing backslash joins the next line.
+std::vector<std::string> LogicalLines(const std::string& content) {
+  std::vector<std::string> lines;
+  std::string current;
+  std::string::size_type pos = 0;
+  while (pos < content.size()) {
+    std::string::size_type end = content.find('\n', pos);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Only hex data is continued, and a finished value never ends in a
+    // backslash: a quoted text ends in its quote.
+    const std::string trimmed = Trim(line);
+    if (!trimmed.empty() && trimmed.back() == '\\') {
+      current += trimmed.substr(0, trimmed.size() - 1);
+      continue;
+    }
+    current += current.empty() ? line : trimmed;
+    lines.push_back(current);
+    current.clear();
+  }
+  if (!current.empty()) lines.push_back(current);
+  return lines;
+}
+
+// A quoted string starting at `pos` (at the opening quote). Sets `end` past
+// the closing quote.
+bool ParseQuoted(const std::string& s, std::string::size_type pos, std::string* out,
+                 std::string::size_type* end) {
+  if (pos >= s.size() || s[pos] != '"') return false;
+  out->clear();
+  for (std::string::size_type i = pos + 1; i < s.size(); ++i) {
+    if (s[i] == '\\' && i + 1 < s.size()) {
+      *out += s[++i];
+    } else if (s[i] == '"') {
+      *end = i + 1;
+      return true;
+    } else {
+      *out += s[i];
+    }
+  }
+  return false;
+}
+
+bool ParseHexBytes(const std::string& s, std::vector<unsigned char>* bytes) {
+  std::string::size_type i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && (s[i] == ',' || std::isspace(static_cast<unsigned char>(s[i])))) ++i;
+    if (i >= s.size()) break;
+    std::string::size_type j = i;
+    while (j < s.size() && std::isxdigit(static_cast<unsigned char>(s[j]))) ++j;
+    if (j == i || j - i > 2) return false;
+    bytes->push_back(static_cast<unsigned char>(std::strtoul(s.substr(i, j - i).c_str(), nullptr, 16)));
+    i = j;
+  }
+  return true;
+}
+
+std::string TextOfBytes(const std::vector<unsigned char>& bytes) {
+  std::string text(bytes.begin(), bytes.end());
+  const std::string::size_type nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+  return text;
+}
+
+// The data after "=": false when it cannot be read.
+bool ParseData(const std::string& data, RegValue* value) {
+  std::string::size_type end = 0;
+  if (!data.empty() && data[0] == '"') {
+    if (!ParseQuoted(data, 0, &value->text, &end) || !Trim(data.substr(end)).empty()) return false;
+    value->type = RegValue::Type::Text;
+    return true;
+  }
+  if (data.compare(0, 6, "dword:") == 0) {
+    const std::string digits = Trim(data.substr(6));
+    if (digits.empty() || digits.size() > 8) return false;
+    for (char c : digits)
+      if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    value->type = RegValue::Type::Dword;
+    value->number = static_cast<std::uint32_t>(std::strtoul(digits.c_str(), nullptr, 16));
+    return true;
+  }
+  if (data.compare(0, 3, "hex") == 0) {
+    unsigned long kind = 3;  // plain "hex:" is binary
+    std::string::size_type colon = data.find(':');
+    if (colon == std::string::npos) return false;
+    if (data[3] == '(') {
+      const std::string::size_type close = data.find(')');
+      if (close == std::string::npos || close > colon) return false;
+      kind = std::strtoul(data.substr(4, close - 4).c_str(), nullptr, 16);
+    }
+    std::vector<unsigned char> bytes;
+    if (!ParseHexBytes(data.substr(colon + 1), &bytes)) return false;
+    if (kind == 1 || kind == 2) {
+      value->type = kind == 1 ? RegValue::Type::Text : RegValue::Type::ExpandText;
+      value->text = TextOfBytes(bytes);
+    } else if (kind == 4 && bytes.size() == 4) {
+      value->type = RegValue::Type::Dword;
+      value->number = bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+                      static_cast<std::uint32_t>(bytes[3]) << 24;
+    } else {
+      value->type = RegValue::Type::Other;
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b) const {
+  const std::string::size_type n = a.size() < b.size() ? a.size() : b.size();
+  for (std::string::size_type i = 0; i < n; ++i) {
+    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb;
+  }
+  return a.size() < b.size();
+}
+
+RegKeys ParseRegeditText(const std::string& content) {
+  RegKeys keys;
+  RegValues* section = nullptr;
+  for (const std::string& raw : LogicalLines(content)) {
+    const std::string line = Trim(raw);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      section = nullptr;
+      if (line.back() != ']') continue;
+      std::string path = line.substr(1, line.size() - 2);
+      if (!path.empty() && path[0] == '-') {
+        keys.erase(path.substr(1));
+        continue;
+      }
+      section = &keys[path];
+      continue;
+    }
+    if (section == nullptr) continue;
+    std::string name;
+    std::string::size_type end = 0;
+    if (line[0] == '@') {
+      end = 1;
+    } else if (!ParseQuoted(line, 0, &name, &end)) {
+      continue;
+    }
+    const std::string rest = Trim(line.substr(end));
+    if (rest.empty() || rest[0] != '=') continue;
+    const std::string data = Trim(rest.substr(1));
+    if (data == "-") {
+      section->erase(name);
+      continue;
+    }
+    RegValue value;
+    if (ParseData(data, &value)) (*section)[name] = value;
+  }
+  return keys;
+}
+
+}  // namespace kestro

@@ -1,0 +1,28 @@
+#pragma once
+// Read access to the settings key under HKEY_LOCAL_MACHINE.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+using RegKey = std::uintptr_t;
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ).
+  virtual bool OpenKey(const std::string& path, RegKey* key) = 0;
+  // RegQueryValueExA into a four-byte buffer. A missing value or one that is
+  // not a 32-bit number fails.
+  virtual bool QueryDword(RegKey key, const std::string& name, std::uint32_t* value) = 0;
+  // RegQueryValueExA into a buffer of `size` bytes; the text ends at the first
+  // NUL. Fails for a missing value, a value that is not text, or data that
+  // does not fit the buffer with its terminating NUL.
+  virtual bool QueryText(RegKey key, const std::string& name, std::size_t size,
+                         std::string* value) = 0;
+  // RegCloseKey.
+  virtual void CloseKey(RegKey key) = 0;
+};
+
+}  // namespace kestro

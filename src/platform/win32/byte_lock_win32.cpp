@@ -1,0 +1,37 @@
+#include "platform/win32/byte_lock_win32.h"
+
+#include <windows.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+namespace kestro {
+namespace {
+HANDLE OsHandle(LockHandle fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(static_cast<int>(fd))); }
+}  // namespace
+
+bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, int* error) {
+  const int fd = _sopen(path.c_str(), _O_RDWR | _O_CREAT | _O_APPEND | _O_BINARY, _SH_DENYNO,
+                        _S_IREAD | _S_IWRITE);
+  if (fd < 0) {
+    *error = errno;
+    return false;
+  }
+  *handle = fd;
+  return true;
+}
+
+bool Win32ByteLock::TryLockByte(LockHandle handle, int* error) {
+  if (LockFile(OsHandle(handle), 0, 0, 1, 0)) return true;
+  // What the C runtime's own byte locking reports for a lock held elsewhere.
+  *error = EACCES;
+  return false;
+}
+
+void Win32ByteLock::UnlockByte(LockHandle handle) { UnlockFile(OsHandle(handle), 0, 0, 1, 0); }
+
+void Win32ByteLock::CloseLockFile(LockHandle handle) { _close(static_cast<int>(handle)); }
+
+}  // namespace kestro

@@ -1,0 +1,16 @@
+#pragma once
+#include "platform/byte_lock.h"
+
+namespace kestro {
+
+// The lock file through the C runtime (so failures come with errno) and the
+// byte through LockFile on its handle.
+class Win32ByteLock : public ByteLock {
+ public:
+  bool OpenLockFile(const std::string& path, LockHandle* handle, int* error) override;
+  bool TryLockByte(LockHandle handle, int* error) override;
+  void UnlockByte(LockHandle handle) override;
+  void CloseLockFile(LockHandle handle) override;
+};
+
+}  // namespace kestro

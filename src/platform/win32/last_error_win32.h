@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/last_error.h"
+
+namespace kestro {
+
+class Win32LastError : public LastError {
+ public:
+  std::uint32_t Get() override;
+  bool SystemMessage(std::uint32_t code, std::string* text) override;
+};
+
+}  // namespace kestro

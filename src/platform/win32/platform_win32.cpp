@@ -1,0 +1,33 @@
+#include "platform/host.h"
+#include "platform/platform.h"
+#include "platform/stdio_console.h"
+#include "platform/win32/byte_lock_win32.h"
+#include "platform/win32/clock_win32.h"
+#include "platform/win32/event_log_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/last_error_win32.h"
+#include "platform/win32/module_win32.h"
+#include "platform/win32/process_win32.h"
+#include "platform/win32/registry_win32.h"
+
+namespace kestro {
+
+const char kPathSeparator[] = "\\";
+const char kDefaultLogDir[] = "C:";
+
+const Platform& SystemPlatform() {
+  static Win32Registry registry;
+  static Win32EventLog eventLog;
+  static Win32ByteLock byteLock;
+  static Win32Files files;
+  static Win32Clock clock;
+  static StdioConsole console;
+  static Win32Process process;
+  static Win32Module module;
+  static Win32LastError lastError;
+  static const Platform platform = {&registry, &eventLog, &byteLock, &files,    &clock,
+                                    &console,  &process,  &module,   &lastError};
+  return platform;
+}
+
+}  // namespace kestro

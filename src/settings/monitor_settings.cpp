@@ -1,0 +1,73 @@
+#include "settings/monitor_settings.h"
+
+#include "log/write_log.h"
+#include "platform/platform.h"
+#include "settings/settings_key.h"
+
+namespace kestro {
+namespace {
+
+void ReportUnreadable(const char* name) {
+  WriteLog(std::string("Could not read ") + kSettingsKeyPath + "\\" + name);
+}
+
+void ReadNumber(RegKey key, const char* name, std::uint32_t& field) {
+  std::uint32_t value = 0;
+  if (Os().registry->QueryDword(key, name, &value)) {
+    field = value;
+  } else {
+    ReportUnreadable(name);
+  }
+}
+
+void ReadText(RegKey key, const char* name, std::string& field) {
+  std::string value;
+  if (Os().registry->QueryText(key, name, kRegistryTextSize, &value)) {
+    field = value;
+  } else {
+    ReportUnreadable(name);
+  }
+}
+
+}  // namespace
+
+ActionSlot MonitorSettings::Slot(int number) const {
+  const int i = number - 1;
+  ActionSlot slot;
+  slot.Service = Service[i];
+  slot.PingResponse = PingResponse[i];
+  slot.PingTimeOut = PingTimeOut[i];
+  slot.Command = Command[i];
+  slot.Argument = Argument[i];
+  return slot;
+}
+
+void LoadSettings(MonitorSettings& s) {
+  Registry& registry = *Os().registry;
+  RegKey key = 0;
+  if (!registry.OpenKey(kSettingsKeyPath, &key)) return;
+
+  // The query order is also the order of the "Could not read " lines.
+  ReadNumber(key, "PingPacketSize", s.PingPacketSize);
+  ReadNumber(key, "PingResponse1", s.PingResponse[0]);
+  ReadNumber(key, "PingResponse2", s.PingResponse[1]);
+  ReadNumber(key, "PingResponse3", s.PingResponse[2]);
+  ReadNumber(key, "PingTimeOut1", s.PingTimeOut[0]);
+  ReadNumber(key, "PingTimeOut2", s.PingTimeOut[1]);
+  ReadNumber(key, "PingTimeOut3", s.PingTimeOut[2]);
+  ReadNumber(key, "PingDelay", s.PingDelay);
+  ReadNumber(key, "NumberOfPingSweeps", s.NumberOfPingSweeps);
+  ReadText(key, "Service1", s.Service[0]);
+  ReadText(key, "Service2", s.Service[1]);
+  ReadText(key, "Service3", s.Service[2]);
+  ReadText(key, "Command1", s.Command[0]);
+  ReadText(key, "Command2", s.Command[1]);
+  ReadText(key, "Command3", s.Command[2]);
+  ReadText(key, "Argument1", s.Argument[0]);
+  ReadText(key, "Argument2", s.Argument[1]);
+  ReadText(key, "Argument3", s.Argument[2]);
+
+  registry.CloseKey(key);
+}
+
+}  // namespace kestro

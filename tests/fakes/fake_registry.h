@@ -1,0 +1,80 @@
+#pragma once
+#include <set>
+
+#include "fakes/fault_plan.h"
+#include "platform/regedit_file.h"
+#include "platform/registry.h"
+
+namespace kestro::testing {
+
+// Keys and values in memory. Calls: RegOpenKeyExA, RegQueryValueExA,
+// RegCloseKey.
+class FakeRegistry : public Registry {
+ public:
+  explicit FakeRegistry(FaultPlan& plan) : plan_(plan) {}
+
+  void AddKey(const std::string& path) { keys_[path]; }
+  void RemoveKey(const std::string& path) { keys_.erase(path); }
+  void SetDword(const std::string& path, const std::string& name, std::uint32_t v) {
+    RegValue value;
+    value.type = RegValue::Type::Dword;
+    value.number = v;
+    keys_[path][name] = value;
+  }
+  void SetText(const std::string& path, const std::string& name, const std::string& text,
+               RegValue::Type type = RegValue::Type::Text) {
+    RegValue value;
+    value.type = type;
+    value.text = text;
+    keys_[path][name] = value;
+  }
+  void RemoveValue(const std::string& path, const std::string& name) { keys_[path].erase(name); }
+  int OpenCount() const { return static_cast<int>(open_.size()); }
+
+  bool OpenKey(const std::string& path, RegKey* key) override {
+    if (plan_.Enter("RegOpenKeyExA")) return false;
+    auto k = keys_.find(path);
+    if (k == keys_.end()) return false;
+    *key = next_++;
+    open_[*key] = path;
+    return true;
+  }
+  bool QueryDword(RegKey key, const std::string& name, std::uint32_t* value) override {
+    RegValue v;
+    if (!Find("RegQueryValueExA", key, name, &v) || v.type != RegValue::Type::Dword) return false;
+    *value = v.number;
+    return true;
+  }
+  bool QueryText(RegKey key, const std::string& name, std::size_t size,
+                 std::string* value) override {
+    RegValue v;
+    if (!Find("RegQueryValueExA", key, name, &v)) return false;
+    if (v.type != RegValue::Type::Text && v.type != RegValue::Type::ExpandText) return false;
+    if (v.text.size() + 1 > size) return false;
+    *value = v.text;
+    return true;
+  }
+  void CloseKey(RegKey key) override {
+    plan_.Enter("RegCloseKey");
+    open_.erase(key);
+  }
+
+ private:
+  bool Find(const char* call, RegKey key, const std::string& name, RegValue* value) {
+    if (plan_.Enter(call)) return false;
+    auto h = open_.find(key);
+    if (h == open_.end()) return false;
+    const RegValues& values = keys_[h->second];
+    auto v = values.find(name);
+    if (v == values.end()) return false;
+    *value = v->second;
+    return true;
+  }
+
+  FaultPlan& plan_;
+  RegKeys keys_;
+  std::map<RegKey, std::string> open_;
+  RegKey next_ = 1;
+};
+
+}  // namespace kestro::testing

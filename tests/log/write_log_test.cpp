@@ -1,0 +1,179 @@
+// The log line, the log directory, rotation and the lock protocol, on fakes.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "fakes/fake_system.h"
+#include "log/event_log.h"
+#include "log/log_line.h"
+#include "log/write_log.h"
+#include "settings/settings_key.h"
+
+namespace kestro {
+namespace {
+
+using testing::FakeSystem;
+
+const char kCurrent[] = "/var/log/kestro/Kestro-2.txt";
+const char kPrevious[] = "/var/log/kestro/Kestro-1.txt";
+const char kLock[] = "/var/log/kestro/Kestro.lck";
+
+class WriteLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override { sys.Install(); }
+  FakeSystem sys;
+};
+
+TEST(LogLine, StampIsFixedWidthAndZeroPadded) {
+  EXPECT_EQ("2003/07/15 14:03:27:045", FormatTimeStamp({2003, 7, 15, 14, 3, 27, 45}));
+  EXPECT_EQ("0999/01/02 00:00:00:000", FormatTimeStamp({999, 1, 2, 0, 0, 0, 0}));
+  EXPECT_EQ("2026/12/31 23:59:59:999", FormatTimeStamp({2026, 12, 31, 23, 59, 59, 999}));
+}
+
+TEST(LogLine, LineFeedsBecomeCrLfAndTheMessageEndsAtNul) {
+  const std::string stamp = "2003/07/15 14:03:27:045";
+  EXPECT_EQ(stamp + ": \r\n", FormatLogLine(stamp, ""));
+  EXPECT_EQ(stamp + ": a\r\nb\r\n", FormatLogLine(stamp, "a\nb"));
+  EXPECT_EQ(stamp + ": a\r\r\n\r\n", FormatLogLine(stamp, "a\r\n"));
+  EXPECT_EQ(stamp + ": ab\r\n", FormatLogLine(stamp, std::string("ab\0cd", 5)));
+}
+
+TEST_F(WriteLogTest, AppendsOneStampedLineUnderTheLock) {
+  EXPECT_EQ(0, WriteLog("Network address table change!"));
+  EXPECT_EQ("2003/07/15 14:03:27:045: Network address table change!\r\n",
+            sys.files.contents[kCurrent]);
+  EXPECT_TRUE(sys.byteLock.created.count(kLock));
+  EXPECT_EQ(0, sys.byteLock.OpenHandles());
+  EXPECT_FALSE(sys.byteLock.Held(kLock));
+  // The stamp is taken before the lock is sought; size and append under it.
+  const std::vector<std::string> calls = sys.plan.Calls();
+  const std::vector<std::string> tail(calls.end() - 7, calls.end());
+  EXPECT_EQ((std::vector<std::string>{"GetLocalTime", "OpenLockFile", "LockFile", "GetFileSize",
+                                      "AppendFile", "UnlockFile", "CloseLockFile"}),
+            tail);
+}
+
+TEST_F(WriteLogTest, LogDirComesFromTheRegistryOnceAndIsUsedAsStored) {
+  sys.registry.SetText(kSettingsKeyPath, "LogDir", "/srv/logs/");
+  EXPECT_EQ(0, WriteLog("one"));
+  sys.registry.SetText(kSettingsKeyPath, "LogDir", "/elsewhere");
+  EXPECT_EQ(0, WriteLog("two"));
+  // A trailing separator doubles; a changed value has no effect until restart.
+  ASSERT_EQ(1u, sys.files.contents.size());
+  EXPECT_EQ("2003/07/15 14:03:27:045: one\r\n2003/07/15 14:03:27:045: two\r\n",
+            sys.files.contents["/srv/logs//Kestro-2.txt"]);
+  EXPECT_EQ(1, sys.plan.Count("RegOpenKeyExA"));
+}
+
+TEST_F(WriteLogTest, EmptyOrUnreadableLogDirFallsBackToTheDefault) {
+  sys.registry.SetText(kSettingsKeyPath, "LogDir", "");
+  WriteLog("x");
+  EXPECT_TRUE(sys.files.contents.count(kCurrent));
+  sys.files.contents.clear();
+  ResetLogDirectory();
+  sys.registry.SetText(kSettingsKeyPath, "LogDir", std::string(254, 'd'));
+  WriteLog("x");
+  EXPECT_TRUE(sys.files.contents.count(kCurrent));
+  sys.files.contents.clear();
+  ResetLogDirectory();
+  sys.registry.SetText(kSettingsKeyPath, "LogDir", "%TEMP%", RegValue::Type::ExpandText);
+  WriteLog("x");
+  EXPECT_TRUE(sys.files.contents.count("%TEMP%/Kestro-2.txt"));
+}
+
+TEST_F(WriteLogTest, RotatesOnlyAboveTheLimit) {
+  // Exactly at the limit: appended, not rotated; one line later: rotated.
+  sys.files.contents[kCurrent] = std::string(kRotationLimit, 'x');
+  sys.files.contents[kPrevious] = "old generation";
+  WriteLog("at the limit");
+  EXPECT_EQ("old generation", sys.files.contents[kPrevious]);
+  const std::uint64_t grown = sys.files.contents[kCurrent].size();
+  EXPECT_GT(grown, kRotationLimit);
+  WriteLog("past the limit");
+  EXPECT_EQ(grown, sys.files.contents[kPrevious].size());
+  EXPECT_EQ("2003/07/15 14:03:27:045: past the limit\r\n", sys.files.contents[kCurrent]);
+}
+
+TEST_F(WriteLogTest, FailedDeletionLeavesAllLinesInTheCurrentFile) {
+  sys.files.contents[kCurrent] = std::string(kRotationLimit + 1, 'x');
+  sys.files.contents[kPrevious] = "held open elsewhere";
+  sys.plan.Fail("DeleteFile", 1, true);
+  WriteLog("a");
+  WriteLog("b");
+  EXPECT_EQ("held open elsewhere", sys.files.contents[kPrevious]);
+  EXPECT_EQ(kRotationLimit + 1 + 2 * 28, sys.files.contents[kCurrent].size());
+  EXPECT_EQ(2, sys.plan.Count("MoveFile"));  // tried again at every call
+}
+
+TEST_F(WriteLogTest, UnopenableLogFileIsReportedOnStandardError) {
+  sys.plan.Fail("AppendFile");
+  EXPECT_EQ(0, WriteLog("lost"));
+  EXPECT_EQ(std::string("Can't open file \"") + kCurrent + "\".\n", sys.console.err);
+  EXPECT_FALSE(sys.byteLock.Held(kLock));
+  EXPECT_EQ(0, sys.byteLock.OpenHandles());
+}
+
+TEST_F(WriteLogTest, UnopenableLockFileGivesOneErrorEntryAndStatusOne) {
+  sys.plan.Fail("OpenLockFile", 1, false, EACCES);
+  EXPECT_EQ(1, WriteLog("lost"));
+  EXPECT_TRUE(sys.files.contents.empty());
+  const auto entries = sys.eventLog.Entries();
+  ASSERT_EQ(1u, entries.size());
+  EXPECT_EQ(kEventError, entries[0].type);
+  EXPECT_EQ(956, entries[0].category);
+  EXPECT_EQ(957u, entries[0].eventId);
+  EXPECT_EQ(std::vector<std::string>{std::string("The file '") + kLock +
+                                     "' was not opened. Error: " + std::strerror(EACCES)},
+            entries[0].strings);
+  EXPECT_EQ(0, sys.eventLog.Registered());
+}
+
+TEST_F(WriteLogTest, LockHeldElsewhereGivesUpAfterSixtyAttempts) {
+  sys.byteLock.HoldElsewhere(kLock);
+  EXPECT_EQ(2, WriteLog("lost"));
+  EXPECT_EQ(60, sys.plan.Count("LockFile"));
+  EXPECT_EQ(60, sys.clock.sleeps);  // the pause follows the last failure too
+  EXPECT_EQ(60000u, sys.clock.sleptMs);
+  EXPECT_TRUE(sys.files.contents.empty());
+  EXPECT_EQ(0, sys.byteLock.OpenHandles());
+  const auto entries = sys.eventLog.Entries();
+  ASSERT_EQ(1u, entries.size());
+  EXPECT_EQ(kEventError, entries[0].type);
+  EXPECT_EQ(std::string("The file '") + kLock + "' could not be locked. " + std::strerror(EACCES),
+            entries[0].strings.at(0));
+}
+
+TEST_F(WriteLogTest, LockObtainedAtTheSixtiethAttemptWrites) {
+  // 59 refusals, then the byte is free.
+  struct Countdown : testing::FakeByteLock {
+    using FakeByteLock::FakeByteLock;
+    int failures = 59;
+    bool TryLockByte(LockHandle h, int* e) override {
+      if (failures-- > 0) {
+        *e = EAGAIN;
+        return false;
+      }
+      return FakeByteLock::TryLockByte(h, e);
+    }
+  } lock(sys.plan);
+  Platform table = sys.Table();
+  table.byteLock = &lock;
+  SetPlatform(table);
+  EXPECT_EQ(0, WriteLog("late"));
+  EXPECT_EQ(59, sys.clock.sleeps);
+  EXPECT_EQ("2003/07/15 14:03:27:045: late\r\n", sys.files.contents[kCurrent]);
+  EXPECT_TRUE(sys.eventLog.Entries().empty());
+}
+
+TEST_F(WriteLogTest, LostEventSourceLosesTheEntrySilently) {
+  sys.plan.Fail("OpenLockFile", 1, false, ENOENT);
+  sys.plan.Fail("RegisterEventSourceA");
+  EXPECT_EQ(1, WriteLog("lost"));
+  EXPECT_TRUE(sys.eventLog.Entries().empty());
+  EXPECT_EQ(0, sys.plan.Count("ReportEventA"));
+  EXPECT_EQ(0, sys.plan.Count("DeregisterEventSource"));
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,70 @@
+// Reading registry exports: what `reg export` writes and `reg import` reads.
+#include <gtest/gtest.h>
+
+#include "platform/regedit_file.h"
+
+namespace kestro {
+namespace {
+
+const char kKey[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro";
+
+TEST(RegeditFile, ReadsTextNumbersAndEscapes) {
+  const RegKeys keys = ParseRegeditText(
+      "REGEDIT4\r\n\r\n"
+      "; settings\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"
+      "\"LogDir\"=\"C:\\\\Logs\\\\\"\r\n"
+      "\"Argument1\"=\"say \\\"hi\\\" = yes\"\r\n"
+      "\"PingDelay\"=dword:0000000a\r\n"
+      "\"Other\"=dword:FFFFFFFF\r\n");
+  const RegValues& v = keys.at(kKey);
+  EXPECT_EQ(RegValue::Type::Text, v.at("LogDir").type);
+  EXPECT_EQ("C:\\Logs\\", v.at("LogDir").text);
+  EXPECT_EQ("say \"hi\" = yes", v.at("Argument1").text);
+  EXPECT_EQ(RegValue::Type::Dword, v.at("PingDelay").type);
+  EXPECT_EQ(10u, v.at("PingDelay").number);
+  EXPECT_EQ(0xFFFFFFFFu, v.at("Other").number);
+}
+
+TEST(RegeditFile, NamesAreCaseInsensitiveAndTheLastDefinitionWins) {
+  const RegKeys keys = ParseRegeditText(
+      "REGEDIT4\n[hkey_local_machine\\software\\morvane\\kestro]\n\"pingdelay\"=dword:1\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\n\"PINGDELAY\"=dword:2\n");
+  EXPECT_EQ(2u, keys.at(kKey).at("PingDelay").number);
+}
+
+TEST(RegeditFile, HexFormsAndContinuationLines) {
+  const RegKeys keys = ParseRegeditText(
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\n"
+      "\"Expand\"=hex(2):25,54,45,\\\n  4d,50,25,00\n"
+      "\"Number\"=hex(4):01,02,00,00\n"
+      "\"Binary\"=hex:01,02\n");
+  const RegValues& v = keys.at(kKey);
+  EXPECT_EQ(RegValue::Type::ExpandText, v.at("Expand").type);
+  EXPECT_EQ("%TEMP%", v.at("Expand").text);
+  EXPECT_EQ(0x201u, v.at("Number").number);
+  EXPECT_EQ(RegValue::Type::Other, v.at("Binary").type);
+}
+
+TEST(RegeditFile, DeletionsAndUnreadableLines) {
+  const RegKeys keys = ParseRegeditText(
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\n"
+      "\"A\"=dword:1\n\"B\"=dword:2\n\"A\"=-\n"
+      "\"Bad\"=dword:123456789\n\"Open\"=\"no end\n\"Junk\"\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\n\"X\"=dword:1\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\n");
+  const RegValues& v = keys.at(kKey);
+  EXPECT_EQ(0u, v.count("A"));
+  EXPECT_EQ(1u, v.count("B"));
+  EXPECT_EQ(0u, v.count("Bad"));
+  EXPECT_EQ(0u, v.count("Open"));
+  EXPECT_EQ(0u, keys.count("HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone"));
+}
+
+TEST(RegeditFile, ValuesOutsideAKeyAreIgnored) {
+  const RegKeys keys = ParseRegeditText("\"A\"=dword:1\n[broken\n\"B\"=dword:1\n");
+  EXPECT_TRUE(keys.empty());
+}
+
+}  // namespace
+}  // namespace kestro

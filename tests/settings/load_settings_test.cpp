@@ -1,0 +1,171 @@
+// Loading the settings: defaults, the query order, the previous-value rule
+// and the texts that do or do not fit.
+#include <gtest/gtest.h>
+
+#include "fakes/fake_system.h"
+#include "settings/monitor_settings.h"
+#include "settings/settings_key.h"
+
+namespace kestro {
+namespace {
+
+using testing::FakeSystem;
+
+const char* const kQueryOrder[] = {
+    "PingPacketSize", "PingResponse1", "PingResponse2", "PingResponse3", "PingTimeOut1",
+    "PingTimeOut2",   "PingTimeOut3",  "PingDelay",     "NumberOfPingSweeps", "Service1",
+    "Service2",       "Service3",      "Command1",      "Command2",      "Command3",
+    "Argument1",      "Argument2",     "Argument3"};
+
+class LoadSettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { sys.Install(); }
+
+  // The messages of the log lines written so far, without their stamps.
+  std::vector<std::string> LogMessages() {
+    std::vector<std::string> messages;
+    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
+    std::string::size_type pos = 0;
+    while (pos < text.size()) {
+      const std::string::size_type end = text.find("\r\n", pos);
+      messages.push_back(text.substr(pos + 25, end - pos - 25));
+      pos = end + 2;
+    }
+    return messages;
+  }
+
+  FakeSystem sys;
+};
+
+void ExpectDefaults(const MonitorSettings& s) {
+  EXPECT_EQ(1024u, s.PingPacketSize);
+  EXPECT_EQ(5u, s.PingDelay);
+  EXPECT_EQ(7u, s.NumberOfPingSweeps);
+  for (int n = 1; n <= kSlotCount; ++n) {
+    const ActionSlot slot = s.Slot(n);
+    EXPECT_EQ(20u, slot.PingResponse);
+    EXPECT_EQ(1u, slot.PingTimeOut);
+    EXPECT_EQ("", slot.Service);
+    EXPECT_EQ("", slot.Command);
+    EXPECT_EQ("", slot.Argument);
+  }
+}
+
+TEST_F(LoadSettingsTest, MissingKeyKeepsDefaultsSilently) {
+  MonitorSettings s;
+  LoadSettings(s);
+  ExpectDefaults(s);
+  EXPECT_TRUE(sys.files.contents.empty());
+  EXPECT_EQ(std::vector<std::string>{"RegOpenKeyExA"}, sys.plan.Calls());
+}
+
+TEST_F(LoadSettingsTest, EmptyKeyLogsEighteenLinesInQueryOrder) {
+  sys.registry.AddKey(kSettingsKeyPath);
+  MonitorSettings s;
+  LoadSettings(s);
+  ExpectDefaults(s);
+  std::vector<std::string> expected;
+  for (const char* name : kQueryOrder)
+    expected.push_back(std::string("Could not read SOFTWARE\\Morvane\\Kestro\\") + name);
+  EXPECT_EQ(expected, LogMessages());
+  EXPECT_EQ(0, sys.registry.OpenCount());
+}
+
+TEST_F(LoadSettingsTest, ReadsEveryValueIntoItsSlot) {
+  const std::string key = kSettingsKeyPath;
+  sys.registry.SetDword(key, "PingPacketSize", 0);
+  sys.registry.SetDword(key, "PingDelay", 0);
+  sys.registry.SetDword(key, "NumberOfPingSweeps", 0xFFFFFFFFu);
+  for (int n = 1; n <= 3; ++n) {
+    const std::string d = std::to_string(n);
+    sys.registry.SetDword(key, "PingResponse" + d, 100 + n);
+    sys.registry.SetDword(key, "PingTimeOut" + d, 200 + n);
+    sys.registry.SetText(key, "Service" + d, "svc" + d);
+    sys.registry.SetText(key, "Command" + d, "cmd" + d);
+    sys.registry.SetText(key, "Argument" + d, "arg" + d);
+  }
+  MonitorSettings s;
+  LoadSettings(s);
+  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_EQ(0u, s.PingPacketSize);
+  EXPECT_EQ(0u, s.PingDelay);
+  EXPECT_EQ(0xFFFFFFFFu, s.NumberOfPingSweeps);
+  const ActionSlot slot2 = s.Slot(2);
+  EXPECT_EQ("svc2", slot2.Service);
+  EXPECT_EQ(102u, slot2.PingResponse);
+  EXPECT_EQ(202u, slot2.PingTimeOut);
+  EXPECT_EQ("cmd2", slot2.Command);
+  EXPECT_EQ("arg2", slot2.Argument);
+}
+
+TEST_F(LoadSettingsTest, OneValueSetLogsTheOtherSeventeen) {
+  sys.registry.SetText(kSettingsKeyPath, "Service2", "Spooler");
+  MonitorSettings s;
+  LoadSettings(s);
+  EXPECT_EQ(17u, LogMessages().size());
+  EXPECT_EQ("Spooler", s.Slot(2).Service);
+  EXPECT_EQ(20u, s.Slot(2).PingResponse);
+  EXPECT_EQ(1u, s.Slot(2).PingTimeOut);
+}
+
+TEST_F(LoadSettingsTest, AValueRemovedLaterKeepsItsLastReadValue) {
+  sys.registry.SetDword(kSettingsKeyPath, "PingDelay", 9);
+  sys.registry.SetText(kSettingsKeyPath, "Command1", "C:\\x.exe");
+  MonitorSettings s;
+  LoadSettings(s);
+  EXPECT_EQ(9u, s.PingDelay);
+  sys.registry.RemoveValue(kSettingsKeyPath, "PingDelay");
+  sys.registry.RemoveValue(kSettingsKeyPath, "Command1");
+  sys.files.contents.clear();
+  LoadSettings(s);
+  EXPECT_EQ(9u, s.PingDelay);
+  EXPECT_EQ("C:\\x.exe", s.Command[0]);
+  const std::vector<std::string> lines = LogMessages();
+  EXPECT_EQ(18u, lines.size());
+  EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay", lines[7]);
+}
+
+TEST_F(LoadSettingsTest, TextOf253FitsAnd254DoesNot) {
+  const std::string fits(253, 'a');
+  const std::string tooLong(254, 'b');
+  sys.registry.SetText(kSettingsKeyPath, "Argument1", fits);
+  sys.registry.SetText(kSettingsKeyPath, "Argument2", tooLong);
+  MonitorSettings s;
+  s.Argument[1] = "before";
+  LoadSettings(s);
+  EXPECT_EQ(fits, s.Argument[0]);
+  EXPECT_EQ("before", s.Argument[1]);
+  const std::vector<std::string> lines = LogMessages();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "Could not read SOFTWARE\\Morvane\\Kestro\\Argument2"),
+            1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "Could not read SOFTWARE\\Morvane\\Kestro\\Argument1"),
+            0);
+}
+
+TEST_F(LoadSettingsTest, AValueOfTheWrongTypeIsUnreadable) {
+  sys.registry.SetText(kSettingsKeyPath, "PingDelay", "0");
+  sys.registry.SetDword(kSettingsKeyPath, "Service1", 1);
+  MonitorSettings s;
+  LoadSettings(s);
+  EXPECT_EQ(5u, s.PingDelay);
+  EXPECT_EQ("", s.Service[0]);
+  const std::vector<std::string> lines = LogMessages();
+  EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay", lines[7]);
+  EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\Service1", lines[9]);
+}
+
+TEST_F(LoadSettingsTest, AFailedQueryDoesNotStopTheOthers) {
+  sys.registry.SetDword(kSettingsKeyPath, "PingPacketSize", 64);
+  sys.registry.SetDword(kSettingsKeyPath, "PingDelay", 1);
+  sys.plan.Fail("RegQueryValueExA", 1);  // PingPacketSize
+  MonitorSettings s;
+  LoadSettings(s);
+  EXPECT_EQ(1024u, s.PingPacketSize);
+  EXPECT_EQ(1u, s.PingDelay);
+  EXPECT_EQ(0, sys.registry.OpenCount());
+}
+
+}  // namespace
+}  // namespace kestro
