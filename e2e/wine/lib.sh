@@ -1,0 +1,69 @@
+# Shared helpers of the end-to-end tests under Wine. Each test gets a copy of
+# one template prefix and its own wineserver, ended when the test ends.
+set -u
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+REPO_ROOT=$(cd "$E2E_ROOT/../.." && pwd)
+KESTRO_EXE=${KESTRO_EXE:-$REPO_ROOT/build/win/Kestro.exe}
+E2E_WORK=${E2E_WORK:-$(mktemp -d /tmp/kestro-e2e-XXXXXX)}
+TEMPLATE_PREFIX=$E2E_WORK/template
+
+export WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset DISPLAY WAYLAND_DISPLAY
+
+PASSED=0
+FAILED=0
+
+# A template prefix, made once per run: crash dialogs off, so a crash ends
+# the process at once instead of waiting in a debugger.
+make_template() {
+  [ -d "$TEMPLATE_PREFIX/drive_c" ] && return 0
+  WINEPREFIX=$TEMPLATE_PREFIX wineboot -i >/dev/null 2>&1
+  WINEPREFIX=$TEMPLATE_PREFIX wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1
+  WINEPREFIX=$TEMPLATE_PREFIX wineserver -w
+}
+
+# new_prefix NAME: a fresh copy of the template for one test.
+new_prefix() {
+  export WINEPREFIX=$E2E_WORK/$1
+  rm -rf "$WINEPREFIX"
+  cp -a "$TEMPLATE_PREFIX" "$WINEPREFIX"
+}
+
+# Ends this test's wineserver and every process of its prefix.
+end_prefix() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+# The path of a Linux file as the program sees it.
+dos_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+
+pass() { PASSED=$((PASSED + 1)); echo "ok: $1"; }
+fail() { FAILED=$((FAILED + 1)); echo "FAILED: $1"; }
+
+# check NAME EXPECTED ACTUAL
+check() {
+  if [ "$2" = "$3" ]; then pass "$1"; else
+    fail "$1"
+    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | head -20
+  fi
+}
+
+# wait_for FILE PATTERN SECONDS: true once FILE holds a line matching PATTERN.
+wait_for() {
+  local end=$((SECONDS + $3))
+  while [ $SECONDS -lt $end ]; do
+    grep -q -- "$2" "$1" 2>/dev/null && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
+finish() {
+  rm -rf "$E2E_WORK"
+  echo "wine: $PASSED passed, $FAILED failed"
+  [ "$FAILED" -eq 0 ]
+}

@@ -1,0 +1,36 @@
+# Direct mode of the real program: the two start lines in the log directory
+# the registry names, and the "C:" default without one.
+
+STAMP='[0-9]\{4\}/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]:[0-9]\{3\}'
+
+# run_direct LOGFILE: starts -direct, waits for its start lines, ends it.
+run_direct() {
+  wine "$KESTRO_EXE" -direct >/dev/null 2>&1 &
+  local pid=$!
+  wait_for "$1" 'Interaktiver aufruf' 30
+  local found=$?
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return $found
+}
+
+new_prefix direct_mode
+logdir=$E2E_WORK/direct-logs
+mkdir -p "$logdir"
+wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v LogDir /t REG_SZ /d "$(dos_path "$logdir")" /f >/dev/null 2>&1
+wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v PingDelay /t REG_DWORD /d 0 /f >/dev/null 2>&1
+if run_direct "$logdir/Kestro-2.txt"; then pass "-direct writes into LogDir"; else fail "-direct writes into LogDir"; fi
+log=$(cat "$logdir/Kestro-2.txt" 2>/dev/null)
+# 17 values are missing, PingDelay is set: 17 lines, then the start lines.
+check "-direct: one line per missing value" 17 "$(grep -c 'Could not read SOFTWARE\\Morvane\\Kestro\\' <<<"$log")"
+check "-direct: no line for the value that is set" 0 "$(grep -c 'PingDelay' <<<"$log")"
+check "-direct: empty line then the start line, CR LF" \
+  "$(printf '%s: \r\n%s: Interaktiver aufruf...\r' X X)" \
+  "$(tail -n 2 <<<"$log" | sed "s|^$STAMP|X|")"
+check "-direct: lock file beside the log" yes "$([ -f "$logdir/Kestro.lck" ] && echo yes)"
+end_prefix
+
+new_prefix direct_default
+if run_direct "$WINEPREFIX/drive_c/Kestro-2.txt"; then pass "-direct without LogDir writes to C:"; else fail "-direct without LogDir writes to C:"; fi
+check "-direct without a key: no 'Could not read' line" 0 "$(grep -c 'Could not read' "$WINEPREFIX/drive_c/Kestro-2.txt")"
+end_prefix
