@@ -1,5 +1,5 @@
 #pragma once
-// Wall clock, local time and sleeping.
+// Wall clock, local time, the tick count and sleeping.
 #include <cstdint>
 
 namespace kestro {
@@ -23,6 +23,8 @@ class Clock {
   virtual std::int32_t UnixTime() = 0;
   // Sleep.
   virtual void SleepMs(std::uint32_t milliseconds) = 0;
+  // Milliseconds since system start, 32 bits, wrapping (GetTickCount).
+  virtual std::uint32_t TickCount() = 0;
 };
 
 }  // namespace kestro

@@ -7,10 +7,13 @@
 #include "platform/console.h"
 #include "platform/event_log.h"
 #include "platform/files.h"
+#include "platform/heap.h"
 #include "platform/last_error.h"
 #include "platform/module.h"
 #include "platform/process.h"
+#include "platform/random.h"
 #include "platform/registry.h"
+#include "platform/sockets.h"
 
 namespace kestro {
 
@@ -24,6 +27,9 @@ struct Platform {
   Process* process = nullptr;
   Module* module = nullptr;
   LastError* lastError = nullptr;
+  Sockets* sockets = nullptr;
+  Heap* heap = nullptr;
+  Random* random = nullptr;
 };
 
 const Platform& Os();

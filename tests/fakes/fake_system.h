@@ -3,40 +3,15 @@
 // them the program's platform.
 #include <stdexcept>
 
+#include "fakes/fake_clock.h"
 #include "fakes/fake_event_log.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_registry.h"
+#include "fakes/fake_sockets.h"
 #include "log/log_directory.h"
 #include "platform/platform.h"
 
 namespace kestro::testing {
-
-// Sleeps advance the clock at once; nothing waits for real.
-class FakeClock : public Clock {
- public:
-  explicit FakeClock(FaultPlan& plan) : plan_(plan) {}
-  LocalTime now{2003, 7, 15, 14, 3, 27, 45};
-  std::int64_t unixMs = 1058277807000;
-  std::uint64_t sleptMs = 0;
-  int sleeps = 0;
-
-  LocalTime Now() override {
-    plan_.Enter("GetLocalTime");
-    return now;
-  }
-  std::int32_t UnixTime() override { return static_cast<std::int32_t>(unixMs / 1000); }
-  void SleepMs(std::uint32_t ms) override {
-    plan_.Enter("Sleep");
-    std::lock_guard<std::mutex> guard(mutex_);
-    unixMs += ms;
-    sleptMs += ms;
-    ++sleeps;
-  }
-
- private:
-  FaultPlan& plan_;
-  std::mutex mutex_;
-};
 
 class FakeConsole : public Console {
  public:
@@ -118,9 +93,13 @@ struct FakeSystem {
   FakeProcess process;
   FakeModule module{plan};
   FakeLastError lastError;
+  FakeSockets sockets{plan, clock};
+  FakeHeap heap{plan};
+  FakeRandom random;
 
   Platform Table() {
-    return {&registry, &eventLog, &byteLock, &files, &clock, &console, &process, &module, &lastError};
+    return {&registry, &eventLog, &byteLock, &files,  &clock, &console,
+            &process,  &module,   &lastError, &sockets, &heap, &random};
   }
   // Makes these fakes the platform, with no log directory cached yet.
   void Install() {

@@ -32,3 +32,15 @@ void PosixClock::SleepMs(std::uint32_t milliseconds) {
 }
 
 }  // namespace kestro
+
+namespace kestro {
+
+// A monotonic millisecond count that wraps at 32 bits, like GetTickCount.
+std::uint32_t PosixClock::TickCount() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                    static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+}  // namespace kestro

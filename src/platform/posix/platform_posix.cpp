@@ -4,10 +4,13 @@
 #include "platform/posix/clock_posix.h"
 #include "platform/posix/event_log_posix.h"
 #include "platform/posix/files_posix.h"
+#include "platform/posix/heap_posix.h"
 #include "platform/posix/last_error_posix.h"
 #include "platform/posix/module_posix.h"
 #include "platform/posix/process_posix.h"
 #include "platform/posix/registry_posix.h"
+#include "platform/posix/sockets_posix.h"
+#include "platform/random_source.h"
 #include "platform/stdio_console.h"
 
 namespace kestro {
@@ -25,8 +28,11 @@ const Platform& SystemPlatform() {
   static PosixProcess process;
   static PosixModule module;
   static PosixLastError lastError;
-  static const Platform platform = {&registry, &eventLog, &byteLock, &files,    &clock,
-                                    &console,  &process,  &module,   &lastError};
+  static PosixSockets sockets;
+  static PosixHeap heap;
+  static RandomSource random;
+  static const Platform platform = {&registry, &eventLog,  &byteLock, &files, &clock, &console,
+                                    &process,  &module,    &lastError, &sockets, &heap, &random};
   return platform;
 }
 

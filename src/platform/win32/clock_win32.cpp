@@ -24,4 +24,6 @@ std::int32_t Win32Clock::UnixTime() { return static_cast<std::int32_t>(std::time
 
 void Win32Clock::SleepMs(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
+std::uint32_t Win32Clock::TickCount() { return GetTickCount(); }
+
 }  // namespace kestro

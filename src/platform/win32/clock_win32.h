@@ -8,6 +8,7 @@ class Win32Clock : public Clock {
   LocalTime Now() override;
   std::int32_t UnixTime() override;
   void SleepMs(std::uint32_t milliseconds) override;
+  std::uint32_t TickCount() override;
 };
 
 }  // namespace kestro

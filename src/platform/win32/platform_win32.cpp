@@ -1,14 +1,17 @@
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/random_source.h"
 #include "platform/stdio_console.h"
 #include "platform/win32/byte_lock_win32.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/event_log_win32.h"
 #include "platform/win32/files_win32.h"
+#include "platform/win32/heap_win32.h"
 #include "platform/win32/last_error_win32.h"
 #include "platform/win32/module_win32.h"
 #include "platform/win32/process_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/sockets_win32.h"
 
 namespace kestro {
 
@@ -25,8 +28,11 @@ const Platform& SystemPlatform() {
   static Win32Process process;
   static Win32Module module;
   static Win32LastError lastError;
-  static const Platform platform = {&registry, &eventLog, &byteLock, &files,    &clock,
-                                    &console,  &process,  &module,   &lastError};
+  static Win32Sockets sockets;
+  static Win32Heap heap;
+  static RandomSource random;
+  static const Platform platform = {&registry, &eventLog,  &byteLock, &files, &clock, &console,
+                                    &process,  &module,    &lastError, &sockets, &heap, &random};
   return platform;
 }
 

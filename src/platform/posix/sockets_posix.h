@@ -1,0 +1,26 @@
+#pragma once
+#include "platform/sockets.h"
+
+namespace kestro {
+
+// A raw AF_INET/IPPROTO_ICMP socket, which hands over each datagram with its
+// IPv4 header as Winsock does. Errors are errno values, except that a time-out
+// reads as kSocketTimedOut.
+class PosixSockets : public Sockets {
+ public:
+  int Startup(std::uint16_t version) override;
+  void Cleanup() override;
+  bool OpenRawIcmp(SocketHandle* socket) override;
+  bool ResolveName(const std::string& host, std::uint32_t* address, int* family) override;
+  bool ParseDottedQuad(const std::string& host, std::uint32_t* address) override;
+  std::string FormatAddress(std::uint32_t address) override;
+  int SendTo(SocketHandle socket, const unsigned char* data, int length, std::uint32_t address,
+             int family) override;
+  int WaitReadable(SocketHandle socket, int seconds, int milliseconds) override;
+  int ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
+                  std::uint32_t* source) override;
+  int LastSocketError() override;
+  void Close(SocketHandle socket) override;
+};
+
+}  // namespace kestro

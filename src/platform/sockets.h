@@ -1,0 +1,43 @@
+#pragma once
+// The socket layer of the echo sweep: a raw IPv4 ICMP socket and name look-up.
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+using SocketHandle = std::uintptr_t;
+
+// The platform's error for a send or receive that timed out (WSAETIMEDOUT).
+inline constexpr int kSocketTimedOut = 10060;
+
+class Sockets {
+ public:
+  virtual ~Sockets() = default;
+  // WSAStartup with the version word; 0 on success.
+  virtual int Startup(std::uint16_t version) = 0;
+  // WSACleanup, balancing a successful Startup.
+  virtual void Cleanup() = 0;
+  // WSASocketA(AF_INET, SOCK_RAW, IPPROTO_ICMP): blocking; datagrams read
+  // from it begin with their IPv4 header.
+  virtual bool OpenRawIcmp(SocketHandle* socket) = 0;
+  // gethostbyname: the first IPv4 address of the name, in network order.
+  virtual bool ResolveName(const std::string& host, std::uint32_t* address, int* family) = 0;
+  // inet_addr: false for a text that is no dotted-quad address.
+  virtual bool ParseDottedQuad(const std::string& host, std::uint32_t* address) = 0;
+  // inet_ntoa.
+  virtual std::string FormatAddress(std::uint32_t address) = 0;
+  // sendto an IPv4 address (port 0): bytes sent, or -1.
+  virtual int SendTo(SocketHandle socket, const unsigned char* data, int length,
+                     std::uint32_t address, int family) = 0;
+  // select on the socket alone: 1 readable, 0 timed out, -1 failed.
+  virtual int WaitReadable(SocketHandle socket, int seconds, int milliseconds) = 0;
+  // recvfrom: the byte count of one datagram with its source, or -1.
+  virtual int ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
+                          std::uint32_t* source) = 0;
+  // WSAGetLastError; a time-out reads kSocketTimedOut on every system.
+  virtual int LastSocketError() = 0;
+  // closesocket.
+  virtual void Close(SocketHandle socket) = 0;
+};
+
+}  // namespace kestro

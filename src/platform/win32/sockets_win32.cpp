@@ -1,0 +1,87 @@
+#include "platform/win32/sockets_win32.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <cstring>
+
+namespace kestro {
+
+int Win32Sockets::Startup(std::uint16_t version) {
+  WSADATA data;
+  return WSAStartup(version, &data);
+}
+
+void Win32Sockets::Cleanup() { WSACleanup(); }
+
+bool Win32Sockets::OpenRawIcmp(SocketHandle* socket) {
+  const SOCKET s = WSASocketA(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0);
+  if (s == INVALID_SOCKET) return false;
+  *socket = static_cast<SocketHandle>(s);
+  return true;
+}
+
+bool Win32Sockets::ResolveName(const std::string& host, std::uint32_t* address, int* family) {
+  const hostent* entry = gethostbyname(host.c_str());
+  if (entry == nullptr || entry->h_addr_list[0] == nullptr || entry->h_length < 4) return false;
+  std::memcpy(address, entry->h_addr_list[0], 4);
+  *family = entry->h_addrtype;
+  return true;
+}
+
+bool Win32Sockets::ParseDottedQuad(const std::string& host, std::uint32_t* address) {
+  const unsigned long value = inet_addr(host.c_str());
+  if (value == INADDR_NONE) return false;
+  *address = value;
+  return true;
+}
+
+std::string Win32Sockets::FormatAddress(std::uint32_t address) {
+  in_addr in;
+  in.s_addr = address;
+  const char* text = inet_ntoa(in);
+  return text != nullptr ? text : "";
+}
+
+int Win32Sockets::SendTo(SocketHandle socket, const unsigned char* data, int length,
+                         std::uint32_t address, int family) {
+  sockaddr_in to;
+  std::memset(&to, 0, sizeof to);
+  to.sin_family = static_cast<short>(family);
+  to.sin_port = 0;
+  to.sin_addr.s_addr = address;
+  const int n = sendto(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data), length, 0,
+                       reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  return n == SOCKET_ERROR ? -1 : n;
+}
+
+int Win32Sockets::WaitReadable(SocketHandle socket, int seconds, int milliseconds) {
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(static_cast<SOCKET>(socket), &readable);
+  timeval timeout;
+  timeout.tv_sec = seconds;
+  timeout.tv_usec = milliseconds * 1000;
+  const int n = select(0, &readable, nullptr, nullptr, &timeout);
+  if (n == SOCKET_ERROR) return -1;
+  return FD_ISSET(static_cast<SOCKET>(socket), &readable) ? 1 : 0;
+}
+
+int Win32Sockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
+                              std::uint32_t* source) {
+  sockaddr_in from;
+  std::memset(&from, 0, sizeof from);
+  int length = sizeof from;
+  const int n = recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer), size, 0,
+                         reinterpret_cast<sockaddr*>(&from), &length);
+  if (n == SOCKET_ERROR) return -1;
+  *source = from.sin_addr.s_addr;
+  return n;
+}
+
+int Win32Sockets::LastSocketError() { return WSAGetLastError(); }
+
+void Win32Sockets::Close(SocketHandle socket) { closesocket(static_cast<SOCKET>(socket)); }
+
+}  // namespace kestro

@@ -1,0 +1,139 @@
+#include "probe/probe_host.h"
+
+#include <string>
+
+#include "log/write_log.h"
+#include "platform/platform.h"
+#include "probe/decode_reply.h"
+#include "probe/echo_message.h"
+
+namespace kestro {
+namespace {
+
+constexpr std::uint16_t kWinsockVersion = 0x0102;  // 2.1
+constexpr int kAfInet = 2;
+
+// What one sweep holds; released on every way out.
+class Sweep {
+ public:
+  explicit Sweep(PingStatistics& stats) : stats_(stats) {}
+  ~Sweep() {
+    Sockets& sockets = *Os().sockets;
+    if (socketOpen_) sockets.Close(socket_);
+    if (send_ != nullptr) Os().heap->Free(send_);
+    if (receive_ != nullptr) Os().heap->Free(receive_);
+    if (started_) sockets.Cleanup();
+  }
+
+  int Run(const std::string& host, int packetSize, int count, int seconds, int milliseconds);
+
+ private:
+  int Fail(int code, const std::string& message) {
+    stats_.AppendErrorText(message);
+    WriteLog(message);
+    stats_.ErrorCode += code;
+    return stats_.ErrorCode;
+  }
+  void AwaitAnswer(int seconds, int milliseconds, bool* failed);
+
+  PingStatistics& stats_;
+  bool started_ = false;
+  bool socketOpen_ = false;
+  SocketHandle socket_ = 0;
+  unsigned char* send_ = nullptr;
+  unsigned char* receive_ = nullptr;
+};
+
+int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
+               int milliseconds) {
+  stats_.TotalCount = count;
+  stats_.TimeoutCount = count;
+  stats_.PacketSize = packetSize;
+  stats_.Timeout = static_cast<float>(seconds + milliseconds / 1000);
+
+  // A message that does not fit the buffers is refused before anything is
+  // sent, rather than cut to another size than the one configured.
+  if (packetSize < 0 || packetSize > kMaxPacketSize)
+    return Fail(kProbeAllocFailed, "PacketSize " + std::to_string(packetSize) +
+                                       " does not fit the 4096-byte buffer");
+
+  Sockets& sockets = *Os().sockets;
+  if (sockets.Startup(kWinsockVersion) != 0)
+    return Fail(kProbeStartupFailed, "WSAStartup failed: " + std::to_string(Os().lastError->Get()));
+  started_ = true;
+
+  if (!sockets.OpenRawIcmp(&socket_))
+    return Fail(kProbeSocketFailed, "WSASocket() failed: " + std::to_string(sockets.LastSocketError()));
+  socketOpen_ = true;
+
+  // A dotted quad is tried as a name first.
+  std::uint32_t address = 0;
+  int family = kAfInet;
+  if (!sockets.ResolveName(host, &address, &family)) {
+    family = kAfInet;
+    if (!sockets.ParseDottedQuad(host, &address))
+      return Fail(kProbeUnresolved, "Unable to resolve " + host);
+  }
+
+  send_ = Os().heap->AllocZeroed(kProbeBufferSize);
+  if (send_ != nullptr) receive_ = Os().heap->AllocZeroed(kProbeBufferSize);
+  if (send_ == nullptr || receive_ == nullptr)
+    return Fail(kProbeAllocFailed, "HeapAlloc failed " + std::to_string(Os().lastError->Get()));
+
+  const int length = packetSize + static_cast<int>(kEchoHeaderSize);
+  std::uint16_t sequence = 0;
+  for (int i = 0; i < count; ++i) {
+    FillEchoRequest(send_, static_cast<std::size_t>(length));
+    SealEchoRequest(send_, static_cast<std::size_t>(length), Os().clock->TickCount(), sequence++);
+
+    const int sent = sockets.SendTo(socket_, send_, length, address, family);
+    if (sent < 0) {
+      const int error = sockets.LastSocketError();
+      if (error != kSocketTimedOut)
+        return Fail(kProbeSendFailed, "sendto failed: " + std::to_string(error));
+      // The next request follows at once: no wait, no pause.
+      stats_.AppendErrorText("sendto timed out");
+      WriteLog("sendto timed out");
+      continue;
+    }
+    if (sent < length) WriteLog("Got less bytes back than written");
+
+    bool failed = false;
+    AwaitAnswer(seconds, milliseconds, &failed);
+    if (failed) return stats_.ErrorCode;
+    Os().clock->SleepMs(1000);
+  }
+  stats_.FinishSweep();
+  return 0;
+}
+
+void Sweep::AwaitAnswer(int seconds, int milliseconds, bool* failed) {
+  Sockets& sockets = *Os().sockets;
+  for (;;) {
+    // Every wait starts a full time-out; a failed wait counts as one.
+    if (sockets.WaitReadable(socket_, seconds, milliseconds) != 1) return;
+    std::uint32_t source = 0;
+    const int count = sockets.ReceiveFrom(socket_, receive_, kProbeBufferSize, &source);
+    if (count < 0) {
+      const int error = sockets.LastSocketError();
+      if (error != kSocketTimedOut) {
+        Fail(kProbeReceiveFailed, "recvfrom failed: " + std::to_string(error));
+        *failed = true;
+        return;
+      }
+      Os().console->Write(Stream::Output, "timed out\n");
+      continue;
+    }
+    if (DecodeReply(stats_, receive_, count, source) == kStopWaiting) return;
+  }
+}
+
+}  // namespace
+
+int ProbeHost(PingStatistics& stats, const std::string& host, int packetSize, int count,
+              int timeoutSeconds, int timeoutMilliseconds) {
+  Sweep sweep(stats);
+  return sweep.Run(host, packetSize, count, timeoutSeconds, timeoutMilliseconds);
+}
+
+}  // namespace kestro

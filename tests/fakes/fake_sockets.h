@@ -1,0 +1,204 @@
+#pragma once
+// The socket layer, heap and random source of the echo sweep, scripted.
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <set>
+
+#include "fakes/fake_clock.h"
+#include "platform/heap.h"
+#include "platform/random.h"
+#include "platform/sockets.h"
+#include "probe/echo_message.h"
+
+namespace kestro::testing {
+
+inline std::uint32_t Ipv4(int a, int b, int c, int d) {
+  // Network order: the first byte in the lowest address.
+  return static_cast<std::uint32_t>(a | b << 8 | c << 16 | d << 24);
+}
+
+// A datagram as the raw socket hands it over: a 20-byte IPv4 header, then
+// the ICMP message.
+inline std::vector<unsigned char> Datagram(const std::vector<unsigned char>& icmp) {
+  std::vector<unsigned char> d(20, 0);
+  d[0] = 0x45;
+  d.insert(d.end(), icmp.begin(), icmp.end());
+  return d;
+}
+
+// An echo answer: the request's bytes with type 0.
+inline std::vector<unsigned char> EchoAnswer(std::vector<unsigned char> request) {
+  request[0] = kEchoReply;
+  return Datagram(request);
+}
+
+// What one wait for readability sees.
+struct WaitEvent {
+  enum class Kind { Timeout, Datagram, ReceiveError, WaitFails } kind = Kind::Timeout;
+  std::vector<unsigned char> bytes;
+  std::uint32_t source = 0;
+  std::uint32_t afterMs = 0;  // time passing before the datagram arrives
+  int error = 0;
+};
+
+// Calls: WSAStartup, WSASocketA, gethostbyname, inet_addr, sendto, select,
+// recvfrom, closesocket, WSACleanup. A failing call's error is the plan's.
+class FakeSockets : public Sockets {
+ public:
+  FakeSockets(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
+
+  std::map<std::string, std::uint32_t> names;
+  std::deque<WaitEvent> events;
+  // When set, every request is answered after this many ms (before other events).
+  int answerAfterMs = -1;
+  std::uint32_t answerFrom = Ipv4(127, 0, 0, 1);
+  std::vector<std::vector<unsigned char>> sent;
+  std::vector<std::uint32_t> sentTicks;
+  std::uint32_t sentTo = 0;
+  int sentFamily = 0;
+  int shortSendBy = 0;
+  int startups = 0;
+  int cleanups = 0;
+  std::set<SocketHandle> open;
+  std::vector<std::pair<int, int>> waits;
+
+  int Startup(std::uint16_t version) override {
+    if (plan_.Enter("WSAStartup")) return 10091;
+    lastVersion = version;
+    ++startups;
+    return 0;
+  }
+  void Cleanup() override {
+    plan_.Enter("WSACleanup");
+    ++cleanups;
+  }
+  bool OpenRawIcmp(SocketHandle* socket) override {
+    if (Failing("WSASocketA")) return false;
+    *socket = next_++;
+    open.insert(*socket);
+    return true;
+  }
+  bool ResolveName(const std::string& host, std::uint32_t* address, int* family) override {
+    if (plan_.Enter("gethostbyname")) return false;
+    auto n = names.find(host);
+    if (n == names.end()) return false;
+    *address = n->second;
+    *family = 2;
+    return true;
+  }
+  bool ParseDottedQuad(const std::string& host, std::uint32_t* address) override {
+    if (plan_.Enter("inet_addr")) return false;
+    int a, b, c, d;
+    char end;
+    if (std::sscanf(host.c_str(), "%d.%d.%d.%d%c", &a, &b, &c, &d, &end) != 4) return false;
+    *address = Ipv4(a, b, c, d);
+    return true;
+  }
+  std::string FormatAddress(std::uint32_t address) override {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address & 0xFF, address >> 8 & 0xFF,
+                  address >> 16 & 0xFF, address >> 24);
+    return text;
+  }
+  int SendTo(SocketHandle socket, const unsigned char* data, int length, std::uint32_t address,
+             int family) override {
+    if (Failing("sendto") || !open.count(socket)) return -1;
+    std::vector<unsigned char> message(data, data + length);
+    sent.push_back(message);
+    sentTicks.push_back(clock_.TickCount());
+    sentTo = address;
+    sentFamily = family;
+    if (answerAfterMs >= 0) {
+      WaitEvent answer;
+      answer.kind = WaitEvent::Kind::Datagram;
+      answer.bytes = EchoAnswer(message);
+      answer.source = answerFrom;
+      answer.afterMs = static_cast<std::uint32_t>(answerAfterMs);
+      events.push_front(answer);
+    }
+    return length - shortSendBy;
+  }
+  int WaitReadable(SocketHandle, int seconds, int milliseconds) override {
+    plan_.Enter("select");
+    waits.emplace_back(seconds, milliseconds);
+    if (events.empty() || events.front().kind == WaitEvent::Kind::Timeout) {
+      if (!events.empty()) events.pop_front();
+      clock_.Advance(static_cast<std::uint32_t>(seconds * 1000 + milliseconds));
+      return 0;
+    }
+    if (events.front().kind == WaitEvent::Kind::WaitFails) {
+      events.pop_front();
+      return -1;
+    }
+    clock_.Advance(events.front().afterMs);
+    return 1;
+  }
+  int ReceiveFrom(SocketHandle, unsigned char* buffer, int size, std::uint32_t* source) override {
+    if (Failing("recvfrom")) return -1;
+    WaitEvent e = events.front();
+    events.pop_front();
+    if (e.kind == WaitEvent::Kind::ReceiveError) {
+      error_ = e.error;
+      return -1;
+    }
+    if (static_cast<int>(e.bytes.size()) > size) {
+      error_ = 10040;  // WSAEMSGSIZE
+      return -1;
+    }
+    if (!e.bytes.empty()) std::memcpy(buffer, e.bytes.data(), e.bytes.size());
+    *source = e.source;
+    return static_cast<int>(e.bytes.size());
+  }
+  int LastSocketError() override { return error_; }
+  void Close(SocketHandle socket) override {
+    plan_.Enter("closesocket");
+    open.erase(socket);
+  }
+
+  std::uint16_t lastVersion = 0;
+
+ private:
+  bool Failing(const char* call) {
+    std::uint32_t e = 0;
+    if (!plan_.Enter(call, &e)) return false;
+    error_ = static_cast<int>(e);
+    return true;
+  }
+
+  FaultPlan& plan_;
+  FakeClock& clock_;
+  SocketHandle next_ = 100;
+  int error_ = 0;
+};
+
+// Counts the live blocks. Calls: HeapAlloc, HeapFree.
+class FakeHeap : public Heap {
+ public:
+  explicit FakeHeap(FaultPlan& plan) : plan_(plan) {}
+  int live = 0;
+  std::vector<std::size_t> sizes;
+  unsigned char* AllocZeroed(std::size_t size) override {
+    if (plan_.Enter("HeapAlloc")) return nullptr;
+    ++live;
+    sizes.push_back(size);
+    return static_cast<unsigned char*>(std::calloc(1, size));
+  }
+  void Free(unsigned char* block) override {
+    plan_.Enter("HeapFree");
+    --live;
+    std::free(block);
+  }
+
+ private:
+  FaultPlan& plan_;
+};
+
+// 0, 1, 2, ...: the data bytes of a request run 0 to 254 and start again.
+class FakeRandom : public Random {
+ public:
+  int next = 0;
+  int Next() override { return next++; }
+};
+
+}  // namespace kestro::testing

@@ -1,0 +1,254 @@
+// Whole sweeps on the scripted socket layer: requests, waits, pauses,
+// failures and what is released.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fakes/fake_system.h"
+#include "probe/echo_message.h"
+#include "probe/probe_host.h"
+
+namespace kestro {
+namespace {
+
+using testing::EchoAnswer;
+using testing::FakeSystem;
+using testing::Ipv4;
+using testing::WaitEvent;
+
+class ProbeHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sys.Install();
+    sys.sockets.names["staging"] = Ipv4(192, 0, 2, 7);
+  }
+  void TearDown() override {
+    // Whatever happened, everything the sweep took is given back.
+    EXPECT_TRUE(sys.sockets.open.empty());
+    EXPECT_EQ(0, sys.heap.live);
+    EXPECT_EQ(sys.sockets.startups, sys.sockets.cleanups);
+  }
+  std::string Log() { return sys.files.contents["/var/log/kestro/Kestro-2.txt"]; }
+  static WaitEvent Event(WaitEvent::Kind kind, std::vector<unsigned char> bytes = {}, int error = 0) {
+    WaitEvent e;
+    e.kind = kind;
+    e.bytes = std::move(bytes);
+    e.error = error;
+    return e;
+  }
+
+  FakeSystem sys;
+  PingStatistics stats;
+};
+
+TEST_F(ProbeHostTest, EveryRequestAnswered) {
+  sys.sockets.answerAfterMs = 3;
+  const std::uint16_t first = static_cast<std::uint16_t>(CurrentEchoIdentifier() + 1);
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 1024, 7, 2, 0));
+  EXPECT_EQ(0x0102, sys.sockets.lastVersion);
+  EXPECT_EQ(Ipv4(192, 0, 2, 7), sys.sockets.sentTo);
+  EXPECT_EQ(2, sys.sockets.sentFamily);
+  ASSERT_EQ(7u, sys.sockets.sent.size());
+  for (std::uint16_t i = 0; i < 7; ++i) {
+    const auto& m = sys.sockets.sent[i];
+    EXPECT_EQ(1036u, m.size());
+    EXPECT_EQ(first + i, ReadLe16(&m[4]));
+    EXPECT_EQ(i, ReadLe16(&m[6]));
+    EXPECT_EQ(sys.sockets.sentTicks[i], ReadLe32(&m[8]));
+    EXPECT_EQ(0, InternetChecksum(m.data(), m.size()));
+  }
+  EXPECT_EQ(0, stats.TimeoutCount);
+  EXPECT_EQ(3.0f, stats.MinTime);
+  EXPECT_EQ(21.0f, stats.SumTime);
+  EXPECT_EQ(2.0f, stats.Timeout);
+  EXPECT_EQ(7, sys.clock.sleeps);
+  EXPECT_EQ(2u, sys.heap.sizes.size());
+  EXPECT_EQ(4096u, sys.heap.sizes[0]);
+  EXPECT_NE(std::string::npos,
+            Log().find("Ping to 127.0.0.1: Got 1056 bytes icmp_seq = 6 time: 3 ms \r\n"));
+}
+
+TEST_F(ProbeHostTest, IdentifiersRunOnAcrossSweepsAndSequencesRestart) {
+  sys.sockets.answerAfterMs = 1;
+  ProbeHost(stats, "staging", 16, 7, 2, 0);
+  const std::uint16_t last = ReadLe16(&sys.sockets.sent.back()[4]);
+  PingStatistics second;
+  ProbeHost(second, "staging", 16, 2, 2, 0);
+  EXPECT_EQ(last + 1, ReadLe16(&sys.sockets.sent[7][4]));
+  EXPECT_EQ(0, ReadLe16(&sys.sockets.sent[7][6]));
+  EXPECT_EQ(1, ReadLe16(&sys.sockets.sent[8][6]));
+}
+
+TEST_F(ProbeHostTest, SilentHostCostsCountTimesTimeOutAndPause) {
+  const std::uint32_t start = sys.clock.tick;
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 1024, 7, 2, 0));
+  EXPECT_EQ(7, stats.TimeoutCount);
+  EXPECT_EQ(7u * 3000u, sys.clock.tick - start);
+  EXPECT_EQ(14.0f, stats.SumTime);
+  EXPECT_EQ("", Log());
+  for (const auto& w : sys.sockets.waits) EXPECT_EQ(std::make_pair(2, 0), w);
+}
+
+TEST_F(ProbeHostTest, LateAnswerIsIgnoredAndTheWaitStartsAgainInFull) {
+  // Request 1 goes unanswered in time; its answer arrives during the wait
+  // for request 2, which is answered after it.
+  const std::uint16_t first = static_cast<std::uint16_t>(CurrentEchoIdentifier() + 1);
+  auto answer = [](std::uint16_t id, std::uint16_t seq) {
+    std::vector<unsigned char> m(12 + 8, 0);
+    WriteLe16(&m[4], id);
+    WriteLe16(&m[6], seq);
+    return testing::Datagram(m);
+  };
+  sys.sockets.events.push_back(Event(WaitEvent::Kind::Timeout));
+  sys.sockets.events.push_back(Event(WaitEvent::Kind::Datagram, answer(first, 0)));
+  sys.sockets.events.push_back(Event(WaitEvent::Kind::Datagram, answer(first + 1, 1)));
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 2, 2, 0));
+  EXPECT_EQ(1, stats.TimeoutCount);
+  EXPECT_EQ(3u, sys.sockets.waits.size());
+  EXPECT_EQ(std::string::npos, Log().find("icmp_seq = 0"));
+  EXPECT_NE(std::string::npos, Log().find("icmp_seq = 1"));
+}
+
+TEST_F(ProbeHostTest, UnreachableEndsTheWaitAfterOneLine) {
+  std::vector<unsigned char> unreachable(28, 0);
+  unreachable[0] = 0x45;
+  unreachable[20] = 3;
+  sys.sockets.events.push_back(Event(WaitEvent::Kind::Datagram, unreachable));
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 2, 2, 0));
+  EXPECT_EQ(2, stats.TimeoutCount);
+  EXPECT_EQ(2, sys.clock.sleeps);
+  EXPECT_EQ("2003/07/15 14:03:27:045: non-echo type 3 recvd\r\n", Log());
+}
+
+TEST_F(ProbeHostTest, DottedQuadIsTriedAsANameFirst) {
+  sys.sockets.answerAfterMs = 1;
+  EXPECT_EQ(0, ProbeHost(stats, "198.51.100.9", 8, 1, 2, 0));
+  EXPECT_EQ(Ipv4(198, 51, 100, 9), sys.sockets.sentTo);
+  const auto calls = sys.plan.Calls();
+  const auto name = std::find(calls.begin(), calls.end(), "gethostbyname");
+  ASSERT_NE(calls.end(), name);
+  EXPECT_EQ("inet_addr", *(name + 1));
+}
+
+TEST_F(ProbeHostTest, ZeroRequestsStillTakeAndReleaseEverything) {
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 1024, 0, 2, 0));
+  EXPECT_EQ(1, sys.sockets.startups);
+  EXPECT_EQ(2u, sys.heap.sizes.size());
+  EXPECT_TRUE(sys.sockets.sent.empty());
+  EXPECT_EQ(1.0f, stats.SumTime);
+  EXPECT_TRUE(std::isinf(stats.AvgTime));
+}
+
+TEST_F(ProbeHostTest, ZeroDataBytesSendsTwelveByteMessages) {
+  sys.sockets.answerAfterMs = 0;
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 0, 2, 2, 0));
+  EXPECT_EQ(12u, sys.sockets.sent[0].size());
+}
+
+TEST_F(ProbeHostTest, SendTimeOutsAreJoinedAndSkipTheWait) {
+  sys.plan.Fail("sendto", 1, false, 10060);
+  sys.sockets.answerAfterMs = 2;
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 3, 2, 0));
+  EXPECT_EQ("sendto timed out", stats.ErrorText);
+  EXPECT_EQ(2, sys.clock.sleeps);  // the timed-out request had no pause
+  EXPECT_EQ(1, stats.TimeoutCount);
+  EXPECT_NE(std::string::npos, Log().find(": sendto timed out\r\n"));
+}
+
+TEST_F(ProbeHostTest, ReceiveTimeOutGoesToStandardOutputAndWaitsAgain) {
+  sys.sockets.events.push_back(Event(WaitEvent::Kind::ReceiveError, {}, 10060));
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 1, 2, 0));
+  EXPECT_EQ("timed out\n", sys.console.out);
+  EXPECT_EQ(2u, sys.sockets.waits.size());
+}
+
+TEST_F(ProbeHostTest, FailedWaitCountsAsATimeOut) {
+  sys.sockets.events.push_back(Event(WaitEvent::Kind::WaitFails));
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 1, 2, 0));
+  EXPECT_EQ(1, stats.TimeoutCount);
+  EXPECT_EQ(1u, sys.sockets.waits.size());
+}
+
+TEST_F(ProbeHostTest, ShortSendIsLoggedAndAwaited) {
+  sys.sockets.shortSendBy = 1;
+  sys.sockets.answerAfterMs = 1;
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 1, 2, 0));
+  EXPECT_NE(std::string::npos, Log().find(": Got less bytes back than written\r\n"));
+  EXPECT_EQ(0, stats.TimeoutCount);
+}
+
+// Each failure: its code, its message in the record and the log, no
+// completion, and (checked after every test) everything released.
+TEST_F(ProbeHostTest, EachFailureEndsTheSweepWithItsCodeAndMessage) {
+  struct Row {
+    const char* call;
+    int nth;
+    std::uint32_t error;
+    int code;
+    std::string message;
+  };
+  sys.lastError.code = 8;
+  const std::vector<Row> rows = {
+      {"WSAStartup", 1, 0, 2, "WSAStartup failed: 8"},
+      {"WSASocketA", 1, 10013, 4, "WSASocket() failed: 10013"},
+      {"HeapAlloc", 1, 0, 16, "HeapAlloc failed 8"},
+      {"HeapAlloc", 2, 0, 16, "HeapAlloc failed 8"},
+      {"sendto", 2, 10065, 32, "sendto failed: 10065"},
+      {"recvfrom", 1, 10054, 64, "recvfrom failed: 10054"},
+  };
+  for (const Row& row : rows) {
+    FakeSystem fresh;
+    fresh.Install();
+    fresh.lastError.code = 8;
+    fresh.sockets.names["staging"] = Ipv4(192, 0, 2, 7);
+    fresh.sockets.answerAfterMs = 1;
+    fresh.plan.Fail(row.call, row.nth, false, row.error);
+    PingStatistics s;
+    s.AppendErrorText("sendto timed out");
+    EXPECT_EQ(row.code, ProbeHost(s, "staging", 8, 3, 2, 0)) << row.call;
+    EXPECT_EQ(row.code, s.ErrorCode);
+    EXPECT_EQ("sendto timed out " + row.message, s.ErrorText);
+    EXPECT_NE(std::string::npos,
+              fresh.files.contents["/var/log/kestro/Kestro-2.txt"].find(": " + row.message + "\r\n"));
+    EXPECT_EQ(99999.0f, s.AvgTime);  // never completed
+    EXPECT_TRUE(fresh.sockets.open.empty()) << row.call;
+    EXPECT_EQ(0, fresh.heap.live) << row.call;
+    EXPECT_EQ(fresh.sockets.startups, fresh.sockets.cleanups) << row.call;
+  }
+  sys.Install();
+}
+
+TEST_F(ProbeHostTest, UnresolvableHost) {
+  EXPECT_EQ(8, ProbeHost(stats, "no.such.host", 1024, 7, 2, 0));
+  EXPECT_EQ("Unable to resolve no.such.host", stats.ErrorText);
+  EXPECT_EQ(7, stats.TimeoutCount);
+  EXPECT_EQ(0.0f, stats.SumTime);
+}
+
+TEST_F(ProbeHostTest, AnswerTooLargeForTheBufferIsFailure64) {
+  std::vector<unsigned char> big(20 + 4065 + 12, 0);
+  big[0] = 0x45;
+  sys.sockets.events.push_back(Event(WaitEvent::Kind::Datagram, big));
+  EXPECT_EQ(64, ProbeHost(stats, "staging", 4065, 1, 2, 0));
+  EXPECT_EQ("recvfrom failed: 10040", stats.ErrorText);
+}
+
+TEST_F(ProbeHostTest, PacketSizesThatDoNotFitAreRefusedBeforeSending) {
+  for (int size : {-1, 4085, 1 << 30}) {
+    PingStatistics s;
+    EXPECT_EQ(16, ProbeHost(s, "staging", size, 7, 2, 0)) << size;
+    EXPECT_EQ("PacketSize " + std::to_string(size) + " does not fit the 4096-byte buffer",
+              s.ErrorText);
+  }
+  EXPECT_TRUE(sys.sockets.sent.empty());
+  EXPECT_EQ(0, sys.sockets.startups);
+  PingStatistics fits;
+  sys.sockets.answerAfterMs = 0;
+  // The largest message is sent; its answer, with the IPv4 header in front,
+  // no longer fits the receive buffer.
+  EXPECT_EQ(64, ProbeHost(fits, "staging", 4084, 1, 2, 0));
+  EXPECT_EQ(4096u, sys.sockets.sent[0].size());
+}
+
+}  // namespace
+}  // namespace kestro
