@@ -67,3 +67,18 @@ finish() {
   echo "wine: $PASSED passed, $FAILED failed"
   [ "$FAILED" -eq 0 ]
 }
+
+source "$E2E_ROOT/../netns.sh"
+
+# wine_in_netns NS ARGS...: runs wine with its server started inside the
+# namespace, name look-ups kept to a hosts file of the test's own.
+wine_in_netns() {
+  local ns=$1
+  shift
+  mkdir -p "$E2E_WORK/nss"
+  echo 'hosts: files' >"$E2E_WORK/nss/nsswitch.conf"
+  printf '127.0.0.1 localhost\n' >"$E2E_WORK/nss/hosts"
+  ip netns exec "$ns" unshare -m sh -c \
+    'mount --bind "$0/nsswitch.conf" /etc/nsswitch.conf && mount --bind "$0/hosts" /etc/hosts && exec "$@"' \
+    "$E2E_WORK/nss" "$@"
+}

@@ -1,0 +1,22 @@
+# The command line and direct mode of the native program.
+
+"$KESTRO" -bogus 2>"$WORK/err"
+check "-bogus: exit code 99" 99 $?
+check "-bogus: header" 'Parse-Error: Invalid argument "-bogus"' "$(sed -n 2p "$WORK/err")"
+check "version line" "version 2003.12.09.0" "$(tail -n 1 "$WORK/err")"
+"$KESTRO" 2>/dev/null
+check "no option: exit code 1" 1 $?
+
+# Every mode loads the settings first: start the log afresh for direct mode.
+rm -f "$WORK/logs/Kestro-2.txt"
+"$KESTRO" -direct &
+pid=$!
+for _ in $(seq 1 50); do grep -q 'Interaktiver' "$WORK/logs/Kestro-2.txt" 2>/dev/null && break; sleep 0.1; done
+sleep 1.5  # a tick or two of the idle loop
+kill "$pid"
+wait "$pid" 2>/dev/null
+log=$WORK/logs/Kestro-2.txt
+check "-direct: 17 'Could not read' lines" 17 "$(grep -c 'Could not read SOFTWARE\\Morvane\\Kestro\\' "$log")"
+check "-direct: start lines with CR LF" "$(printf ': \r\n: Interaktiver aufruf...\r')" \
+  "$(tail -n 2 "$log" | cut -c24-)"
+check "-direct: lock file" yes "$([ -f "$WORK/logs/Kestro.lck" ] && echo yes)"

@@ -1,0 +1,40 @@
+# Network namespaces for tests that send ICMP: traffic stays inside them.
+# make_netns NAME: a namespace with only its loopback up.
+make_netns() {
+  ip netns add "$1" && ip -n "$1" link set lo up
+}
+# A namespace with 198.51.100.1 on its loopback that drops every echo
+# request coming in: a host that never answers.
+make_silent_netns() {
+  make_netns "$1" || return 1
+  ip -n "$1" addr add 198.51.100.1/32 dev lo
+  ip netns exec "$1" nft -f - <<'NFT'
+table ip kestro_test {
+  chain input {
+    type filter hook input priority 0; policy accept;
+    icmp type echo-request drop
+  }
+}
+NFT
+}
+drop_netns() { ip netns del "$1" 2>/dev/null || true; }
+
+# start_capture NS FILE: tcpdump on the namespace's loopback; sets CAPTURE_PID.
+start_capture() {
+  ip netns exec "$1" tcpdump -i lo -n --immediate-mode -U -w "$2" icmp 2>"$2.err" &
+  CAPTURE_PID=$!
+  local i
+  for i in $(seq 1 50); do grep -q 'listening on' "$2.err" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+stop_capture() {
+  kill -INT "$CAPTURE_PID" 2>/dev/null
+  wait "$CAPTURE_PID" 2>/dev/null
+}
+
+# The echo requests of a capture: type, identifier, sequence, checksum
+# status and time, one line each.
+capture_requests() {
+  tshark -2 -r "$1" -Y 'icmp.type == 8' -T fields -e icmp.type -e icmp.ident_le -e icmp.seq_le \
+    -e icmp.checksum.status -e frame.time_epoch 2>/dev/null
+}

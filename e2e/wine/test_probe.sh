@@ -1,0 +1,42 @@
+# Echo sweeps from a Windows program under Wine, captured on the wire. The
+# test tool runs the program's own sweep code; the wineserver is started
+# inside each namespace so that its sockets use that namespace's network.
+
+PROBE_EXE=${PROBE_EXE:-$REPO_ROOT/build/win/probe_tool.exe}
+
+new_prefix probe_loopback
+ns=kestro-wprobe-$$
+if make_netns "$ns" && start_capture "$ns" "$E2E_WORK/probe.pcap"; then
+  out=$(wine_in_netns "$ns" wine "$PROBE_EXE" 127.0.0.1 4 1024 | tr -d '\r')
+  stop_capture
+  check "wine sweep to 127.0.0.1: no failure" "Result 0" "$(head -n 1 <<<"$out")"
+  check "wine sweep to 127.0.0.1: every answer recorded" "TimeoutCount 0" "$(grep TimeoutCount <<<"$out")"
+  requests=$(capture_requests "$E2E_WORK/probe.pcap")
+  check "capture: four requests, type 8 code 0" 4 "$(tshark -2 -r "$E2E_WORK/probe.pcap" -Y 'icmp.type == 8 && icmp.code == 0' 2>/dev/null | wc -l)"
+  check "capture: every checksum valid" "1 1 1 1" "$(cut -f4 <<<"$requests" | xargs)"
+  check "capture: sequence 0, 1, 2, 3" "0 1 2 3" "$(cut -f3 <<<"$requests" | xargs)"
+  ids=($(cut -f2 <<<"$requests"))
+  check "capture: consecutive identifiers" "1 1 1" \
+    "$(echo $((ids[1] - ids[0])) $((ids[2] - ids[1])) $((ids[3] - ids[2])))"
+  check "capture: 1036-byte messages" 4 "$(tshark -2 -r "$E2E_WORK/probe.pcap" -Y 'icmp.type == 8 && ip.len == 1056' 2>/dev/null | wc -l)"
+  gaps=$(cut -f5 <<<"$requests" | awk 'NR > 1 { g = $1 - p; if (g < 0.95 || g > 1.3) bad++ } { p = $1 } END { print bad + 0 }')
+  check "capture: requests about one second apart" 0 "$gaps"
+else
+  fail "namespace and capture for the wine sweep"
+  stop_capture
+fi
+end_prefix
+drop_netns "$ns"
+
+new_prefix probe_silent
+ns=kestro-wsilent-$$
+if make_silent_netns "$ns"; then
+  start=$SECONDS
+  out=$(wine_in_netns "$ns" wine "$PROBE_EXE" 198.51.100.1 2 64 1 | tr -d '\r')
+  check "wine sweep to a silent host: every request timed out" "TimeoutCount 2" "$(grep TimeoutCount <<<"$out")"
+  check "wine sweep to a silent host: no failure" "Result 0" "$(head -n 1 <<<"$out")"
+else
+  fail "namespace for the silent host"
+fi
+end_prefix
+drop_netns "$ns"
