@@ -5,6 +5,7 @@
 #include "platform/byte_lock.h"
 #include "platform/clock.h"
 #include "platform/console.h"
+#include "platform/environment.h"
 #include "platform/event_log.h"
 #include "platform/files.h"
 #include "platform/heap.h"
@@ -13,6 +14,7 @@
 #include "platform/process.h"
 #include "platform/random.h"
 #include "platform/registry.h"
+#include "platform/shared_file.h"
 #include "platform/sockets.h"
 
 namespace kestro {
@@ -30,6 +32,8 @@ struct Platform {
   Sockets* sockets = nullptr;
   Heap* heap = nullptr;
   Random* random = nullptr;
+  Environment* environment = nullptr;
+  SharedFile* sharedFile = nullptr;
 };
 
 const Platform& Os();

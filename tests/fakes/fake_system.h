@@ -3,6 +3,9 @@
 // them the program's platform.
 #include <stdexcept>
 
+#include <algorithm>
+
+#include "fakes/fake_agent_files.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_event_log.h"
 #include "fakes/fake_files.h"
@@ -96,10 +99,12 @@ struct FakeSystem {
   FakeSockets sockets{plan, clock};
   FakeHeap heap{plan};
   FakeRandom random;
+  FakeEnvironment environment;
+  FakeSharedFile sharedFile{plan};
 
   Platform Table() {
-    return {&registry, &eventLog, &byteLock, &files,  &clock, &console,
-            &process,  &module,   &lastError, &sockets, &heap, &random};
+    return {&registry, &eventLog,  &byteLock, &files, &clock,  &console,     &process,
+            &module,   &lastError, &sockets,  &heap,  &random, &environment, &sharedFile};
   }
   // Makes these fakes the platform, with no log directory cached yet.
   void Install() {

@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "platform/posix/byte_lock_posix.h"
 #include "platform/posix/clock_posix.h"
+#include "platform/posix/environment_posix.h"
 #include "platform/posix/event_log_posix.h"
 #include "platform/posix/files_posix.h"
 #include "platform/posix/heap_posix.h"
@@ -9,6 +10,7 @@
 #include "platform/posix/module_posix.h"
 #include "platform/posix/process_posix.h"
 #include "platform/posix/registry_posix.h"
+#include "platform/posix/shared_file_posix.h"
 #include "platform/posix/sockets_posix.h"
 #include "platform/random_source.h"
 #include "platform/stdio_console.h"
@@ -31,8 +33,11 @@ const Platform& SystemPlatform() {
   static PosixSockets sockets;
   static PosixHeap heap;
   static RandomSource random;
-  static const Platform platform = {&registry, &eventLog,  &byteLock, &files, &clock, &console,
-                                    &process,  &module,    &lastError, &sockets, &heap, &random};
+  static PosixEnvironment environment;
+  static PosixSharedFile sharedFile;
+  static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
+                                    &console,   &process,  &module,   &lastError,   &sockets,
+                                    &heap,      &random,   &environment, &sharedFile};
   return platform;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/stdio_console.h"
 #include "platform/win32/byte_lock_win32.h"
 #include "platform/win32/clock_win32.h"
+#include "platform/win32/environment_win32.h"
 #include "platform/win32/event_log_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/heap_win32.h"
@@ -11,6 +12,7 @@
 #include "platform/win32/module_win32.h"
 #include "platform/win32/process_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/shared_file_win32.h"
 #include "platform/win32/sockets_win32.h"
 
 namespace kestro {
@@ -31,8 +33,11 @@ const Platform& SystemPlatform() {
   static Win32Sockets sockets;
   static Win32Heap heap;
   static RandomSource random;
-  static const Platform platform = {&registry, &eventLog,  &byteLock, &files, &clock, &console,
-                                    &process,  &module,    &lastError, &sockets, &heap, &random};
+  static Win32Environment environment;
+  static Win32SharedFile sharedFile;
+  static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
+                                    &console,   &process,  &module,   &lastError,   &sockets,
+                                    &heap,      &random,   &environment, &sharedFile};
   return platform;
 }
 

@@ -1,0 +1,43 @@
+#include "agentconf/line_reader.h"
+
+#include "platform/platform.h"
+
+namespace kestro {
+
+bool LineReader::NextChar(char* c) {
+  if (pushedBack_ >= 0) {
+    *c = static_cast<char>(pushedBack_);
+    pushedBack_ = -1;
+    return true;
+  }
+  if (position_ == length_) {
+    length_ = Os().sharedFile->Read(handle_, buffer_, sizeof buffer_);
+    position_ = 0;
+    if (length_ == 0) return false;
+  }
+  *c = buffer_[position_++];
+  return true;
+}
+
+bool LineReader::Next(std::string* piece) {
+  piece->clear();
+  char c;
+  while (piece->size() < maxChars_ && NextChar(&c)) {
+    if (c == '\r') {
+      // CR LF reads as LF; a lone CR stays.
+      char next;
+      if (NextChar(&next)) {
+        if (next == '\n') {
+          c = '\n';
+        } else {
+          pushedBack_ = static_cast<unsigned char>(next);
+        }
+      }
+    }
+    *piece += c;
+    if (c == '\n') break;
+  }
+  return !piece->empty();
+}
+
+}  // namespace kestro

@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/shared_file.h"
+
+namespace kestro {
+
+// Files are never locked against other openers on Linux: a plain open shares.
+class PosixSharedFile : public SharedFile {
+ public:
+  bool OpenForReading(const std::string& path, ReadHandle* handle) override;
+  std::size_t Read(ReadHandle handle, char* buffer, std::size_t size) override;
+  void CloseFile(ReadHandle handle) override;
+};
+
+}  // namespace kestro

@@ -1,0 +1,21 @@
+#pragma once
+// Reading a file that its owner may rewrite at any time.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+using ReadHandle = std::intptr_t;
+
+class SharedFile {
+ public:
+  virtual ~SharedFile() = default;
+  // Opens for reading, shared with other readers and writers.
+  virtual bool OpenForReading(const std::string& path, ReadHandle* handle) = 0;
+  // Reads up to `size` bytes; 0 at the end of the file or on an error.
+  virtual std::size_t Read(ReadHandle handle, char* buffer, std::size_t size) = 0;
+  virtual void CloseFile(ReadHandle handle) = 0;
+};
+
+}  // namespace kestro

@@ -1,0 +1,60 @@
+#pragma once
+// The environment and the agent's file, in memory.
+#include <cstring>
+
+#include "fakes/fault_plan.h"
+#include "platform/environment.h"
+#include "platform/shared_file.h"
+
+namespace kestro::testing {
+
+class FakeEnvironment : public Environment {
+ public:
+  std::map<std::string, std::string> variables;
+  std::vector<std::string> read;
+  std::string Get(const std::string& name) override {
+    read.push_back(name);
+    auto v = variables.find(name);
+    return v == variables.end() ? "" : v->second;
+  }
+};
+
+// Files by path; each read hands out at most `chunk` bytes, so that lines
+// cross the reads. Calls: OpenForReading, CloseFile.
+class FakeSharedFile : public SharedFile {
+ public:
+  explicit FakeSharedFile(FaultPlan& plan) : plan_(plan) {}
+  std::map<std::string, std::string> files;
+  std::size_t chunk = 7;
+  int open = 0;
+  std::string lastPath;
+
+  bool OpenForReading(const std::string& path, ReadHandle* handle) override {
+    lastPath = path;
+    if (plan_.Enter("OpenForReading") || !files.count(path)) return false;
+    ++open;
+    *handle = next_;
+    readers_[next_++] = {path, 0};
+    return true;
+  }
+  std::size_t Read(ReadHandle handle, char* buffer, std::size_t size) override {
+    auto& r = readers_.at(handle);
+    const std::string& text = files.at(r.first);
+    std::size_t n = std::min({size, chunk, text.size() - r.second});
+    std::memcpy(buffer, text.data() + r.second, n);
+    r.second += n;
+    return n;
+  }
+  void CloseFile(ReadHandle handle) override {
+    plan_.Enter("CloseFile");
+    readers_.erase(handle);
+    --open;
+  }
+
+ private:
+  FaultPlan& plan_;
+  std::map<ReadHandle, std::pair<std::string, std::size_t>> readers_;
+  ReadHandle next_ = 1;
+};
+
+}  // namespace kestro::testing
