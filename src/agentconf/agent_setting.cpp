@@ -50,10 +50,14 @@ std::string ReadAgentSetting(std::string section, std::string key) {
     boost::smatch m;
     // The whole file is read: the last value in the section wins.
     while (reader.Next(&line)) {
-      line.resize(line.find_first_of("\r\n") == std::string::npos ? line.size()
-                                                                  : line.find_first_of("\r\n"));
-      if (MatchesPrefix(line, anyHead, &m)) inSection = MatchesPrefix(line, wantedHead, &m);
-      if (inSection && MatchesPrefix(line, keyLine, &m)) result = m[1].str();
+      std::string::size_type end = 0;
+      while (end < line.size() && line[end] != '\r' && line[end] != '\n') ++end;
+      line.resize(end);  // cut at the first CR or LF
+      // Cheap tests first: a head starts with "[", a key line holds the key.
+      if (!line.empty() && line[0] == '[' && MatchesPrefix(line, anyHead, &m))
+        inSection = MatchesPrefix(line, wantedHead, &m);
+      if (inSection && line.find(key) != std::string::npos && MatchesPrefix(line, keyLine, &m))
+        result = m[1].str();
     }
     Os().sharedFile->CloseFile(file);
   }

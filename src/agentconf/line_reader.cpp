@@ -1,5 +1,7 @@
 #include "agentconf/line_reader.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 
 namespace kestro {
@@ -22,7 +24,17 @@ bool LineReader::NextChar(char* c) {
 bool LineReader::Next(std::string* piece) {
   piece->clear();
   char c;
-  while (piece->size() < maxChars_ && NextChar(&c)) {
+  while (piece->size() < maxChars_) {
+    // Plain characters in bulk, up to the next CR or LF or the piece's end.
+    if (pushedBack_ < 0 && position_ < length_) {
+      std::size_t end = position_;
+      const std::size_t limit = position_ + std::min(length_ - position_, maxChars_ - piece->size());
+      while (end < limit && buffer_[end] != '\r' && buffer_[end] != '\n') ++end;
+      piece->append(buffer_ + position_, end - position_);
+      position_ = end;
+      if (piece->size() == maxChars_) break;
+    }
+    if (!NextChar(&c)) break;
     if (c == '\r') {
       // CR LF reads as LF; a lone CR stays.
       char next;
