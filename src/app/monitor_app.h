@@ -3,6 +3,7 @@
 #include <string>
 
 #include "monitor/supervisor.h"
+#include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"
 
 namespace kestro {
@@ -19,6 +20,11 @@ class MonitorApp {
   void ParseCommandLine(const char* const* argv);
 
   void LoadSettings();
+
+  // Starts (healthy sweep) or stops one slot's service, then runs its
+  // command with "start" or "stop".
+  void ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
+                 std::string command, std::string argument, const PingStatistics& stats);
 
   std::string ProgramPath;
   SupervisorState Supervisor;

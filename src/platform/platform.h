@@ -3,6 +3,7 @@
 // program installs the real table at start; tests install fakes. The logic
 // reaches the system only through Os().
 #include "platform/byte_lock.h"
+#include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/environment.h"
@@ -14,6 +15,7 @@
 #include "platform/process.h"
 #include "platform/random.h"
 #include "platform/registry.h"
+#include "platform/service_manager.h"
 #include "platform/shared_file.h"
 #include "platform/sockets.h"
 
@@ -34,6 +36,8 @@ struct Platform {
   Random* random = nullptr;
   Environment* environment = nullptr;
   SharedFile* sharedFile = nullptr;
+  ServiceManager* services = nullptr;
+  ChildProcesses* children = nullptr;
 };
 
 const Platform& Os();

@@ -21,9 +21,9 @@ inline std::uint32_t Ipv4(int a, int b, int c, int d) {
 // A datagram as the raw socket hands it over: a 20-byte IPv4 header, then
 // the ICMP message.
 inline std::vector<unsigned char> Datagram(const std::vector<unsigned char>& icmp) {
-  std::vector<unsigned char> d(20, 0);
+  std::vector<unsigned char> d(20 + icmp.size(), 0);
   d[0] = 0x45;
-  d.insert(d.end(), icmp.begin(), icmp.end());
+  std::copy(icmp.begin(), icmp.end(), d.begin() + 20);
   return d;
 }
 

@@ -7,6 +7,7 @@
 
 #include "fakes/fake_agent_files.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_control.h"
 #include "fakes/fake_event_log.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_registry.h"
@@ -101,10 +102,13 @@ struct FakeSystem {
   FakeRandom random;
   FakeEnvironment environment;
   FakeSharedFile sharedFile{plan};
+  FakeServiceManager services{plan};
+  FakeChildProcesses children{plan, clock};
 
   Platform Table() {
-    return {&registry, &eventLog,  &byteLock, &files, &clock,  &console,     &process,
-            &module,   &lastError, &sockets,  &heap,  &random, &environment, &sharedFile};
+    return {&registry, &eventLog, &byteLock, &files,       &clock,      &console,  &process,
+            &module,   &lastError, &sockets, &heap, &random, &environment, &sharedFile, &services,
+            &children};
   }
   // Makes these fakes the platform, with no log directory cached yet.
   void Install() {

@@ -1,6 +1,7 @@
 #include "platform/host.h"
 #include "platform/platform.h"
 #include "platform/posix/byte_lock_posix.h"
+#include "platform/posix/child_processes_posix.h"
 #include "platform/posix/clock_posix.h"
 #include "platform/posix/environment_posix.h"
 #include "platform/posix/event_log_posix.h"
@@ -10,6 +11,7 @@
 #include "platform/posix/module_posix.h"
 #include "platform/posix/process_posix.h"
 #include "platform/posix/registry_posix.h"
+#include "platform/posix/service_manager_posix.h"
 #include "platform/posix/shared_file_posix.h"
 #include "platform/posix/sockets_posix.h"
 #include "platform/random_source.h"
@@ -35,9 +37,12 @@ const Platform& SystemPlatform() {
   static RandomSource random;
   static PosixEnvironment environment;
   static PosixSharedFile sharedFile;
+  static PosixServiceManager services;
+  static PosixChildProcesses children;
   static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
                                     &console,   &process,  &module,   &lastError,   &sockets,
-                                    &heap,      &random,   &environment, &sharedFile};
+                                    &heap,      &random,   &environment, &sharedFile, &services,
+                                    &children};
   return platform;
 }
 

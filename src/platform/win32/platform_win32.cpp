@@ -3,6 +3,7 @@
 #include "platform/random_source.h"
 #include "platform/stdio_console.h"
 #include "platform/win32/byte_lock_win32.h"
+#include "platform/win32/child_processes_win32.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/environment_win32.h"
 #include "platform/win32/event_log_win32.h"
@@ -12,6 +13,7 @@
 #include "platform/win32/module_win32.h"
 #include "platform/win32/process_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/service_manager_win32.h"
 #include "platform/win32/shared_file_win32.h"
 #include "platform/win32/sockets_win32.h"
 
@@ -35,9 +37,12 @@ const Platform& SystemPlatform() {
   static RandomSource random;
   static Win32Environment environment;
   static Win32SharedFile sharedFile;
+  static Win32ServiceManager services;
+  static Win32ChildProcesses children;
   static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
                                     &console,   &process,  &module,   &lastError,   &sockets,
-                                    &heap,      &random,   &environment, &sharedFile};
+                                    &heap,      &random,   &environment, &sharedFile, &services,
+                                    &children};
   return platform;
 }
 

@@ -1,0 +1,62 @@
+#include "control/run_command.h"
+
+#include "log/last_error_text.h"
+#include "log/write_log.h"
+#include "platform/platform.h"
+
+namespace kestro {
+namespace {
+constexpr std::uint32_t kWaitMs = 1000;
+constexpr int kQuietWaits = 5;  // a child that ends within these leaves no progress lines
+}  // namespace
+
+std::uint32_t RunCommand(std::string command, std::string argument, int start) {
+  const std::string commandLine = argument + (start ? " start" : " stop");
+  WriteLog("Executing command " + command + "  CommandLine: " + commandLine);
+  return RunChildProcess(command.c_str(), commandLine.c_str());
+}
+
+std::uint32_t RunChildProcess(const char* application, const char* commandLine) {
+  ChildProcesses& children = *Os().children;
+  StartupInfoBlock info;
+  children.CaptureStartupInfo(&info);
+  ChildHandles child;
+  if (!children.Create(application, commandLine, info, &child)) {
+    char error[256];
+    WriteLog(std::string("Error creating process ") + GetLastErrorText(error, sizeof error) + "!");
+    return 1;
+  }
+
+  int waits = 0;
+  std::uint32_t code = 0;
+  std::uint32_t read = 0;
+  bool readable = children.ExitCode(child.process, &read);
+  if (readable) code = read;
+  // A child may itself end with the code 259: the signalled handle, not the
+  // code, tells that it has ended.
+  bool ended = false;
+  while (readable && code == kStillActive && !ended) {
+    if (waits == kQuietWaits) WriteLog("Waiting for child to exit");
+    if (waits > kQuietWaits) WriteLog(".");
+    const int waited = children.Wait(child.process, kWaitMs);
+    ended = waited == kWaitEnded;
+    // A wait that fails returns at once: pause instead, so that watching a
+    // running child never spins.
+    if (waited == kWaitFailed) Os().clock->SleepMs(kWaitMs);
+    ++waits;
+    readable = children.ExitCode(child.process, &read);
+    if (readable) code = read;
+  }
+  if (waits > kQuietWaits) WriteLog(" done.");
+
+  if (children.ExitCode(child.process, &read)) code = read;
+  if (code != 0 && code != kStillActive) {
+    char error[256];
+    WriteLog("Error number " + std::to_string(code) + " : " + GetLastErrorText(error, sizeof error));
+  }
+  children.CloseHandle(child.process);
+  if (child.thread != 0) children.CloseHandle(child.thread);
+  return code;
+}
+
+}  // namespace kestro

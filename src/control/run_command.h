@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+// Runs `command` with the command line `argument` + " start" (or " stop"),
+// waits for it without limit and logs what it runs and how it ended. Returns
+// its exit code, or 1 when it cannot be created.
+std::uint32_t RunCommand(std::string command, std::string argument, int start);
+
+// Starts the child with a console of its own and waits for it to end.
+std::uint32_t RunChildProcess(const char* application, const char* commandLine);
+
+}  // namespace kestro

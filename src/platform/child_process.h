@@ -1,0 +1,46 @@
+#pragma once
+// Child processes that run with a console of their own.
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+using ProcessHandle = std::uintptr_t;
+
+// This process's startup information, kept as the system gave it.
+struct StartupInfoBlock {
+  alignas(8) unsigned char bytes[128] = {};
+};
+
+struct ChildHandles {
+  ProcessHandle process = 0;
+  ProcessHandle thread = 0;
+};
+
+// The exit code the system reports for a child that still runs.
+inline constexpr std::uint32_t kStillActive = 259;
+
+// Results of waiting on a child.
+inline constexpr int kWaitEnded = 0;
+inline constexpr int kWaitTimedOut = 258;
+inline constexpr int kWaitFailed = -1;
+
+class ChildProcesses {
+ public:
+  virtual ~ChildProcesses() = default;
+  // GetStartupInfoA.
+  virtual void CaptureStartupInfo(StartupInfoBlock* info) = 0;
+  // CreateProcessA(application, commandLine, no security attributes, inherit
+  // handles, CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, this environment and
+  // directory, info).
+  virtual bool Create(const std::string& application, const std::string& commandLine,
+                      const StartupInfoBlock& info, ChildHandles* child) = 0;
+  // GetExitCodeProcess: kStillActive while the child runs.
+  virtual bool ExitCode(ProcessHandle process, std::uint32_t* code) = 0;
+  // WaitForSingleObjectEx(process, milliseconds, alertable).
+  virtual int Wait(ProcessHandle process, std::uint32_t milliseconds) = 0;
+  // CloseHandle.
+  virtual void CloseHandle(ProcessHandle handle) = 0;
+};
+
+}  // namespace kestro

@@ -1,0 +1,37 @@
+#pragma once
+// The service control manager: the configured services' state.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kestro {
+
+using ServiceHandle = std::uintptr_t;
+
+// Service states.
+inline constexpr std::uint32_t kServiceStopped = 1;
+inline constexpr std::uint32_t kServiceStartPending = 2;
+inline constexpr std::uint32_t kServiceStopPending = 3;
+inline constexpr std::uint32_t kServiceRunning = 4;
+
+class ServiceManager {
+ public:
+  virtual ~ServiceManager() = default;
+  // OpenSCManagerA on the local active database, SC_MANAGER_ALL_ACCESS; 0 on failure.
+  virtual ServiceHandle OpenManager() = 0;
+  // GetServiceDisplayNameA into a buffer of `size` characters.
+  virtual bool DisplayName(ServiceHandle manager, const std::string& service, std::size_t size,
+                           std::string* name) = 0;
+  // OpenServiceA with SERVICE_ALL_ACCESS; 0 on failure.
+  virtual ServiceHandle OpenNamedService(ServiceHandle manager, const std::string& service) = 0;
+  // QueryServiceStatus: the current state.
+  virtual bool QueryState(ServiceHandle service, std::uint32_t* state) = 0;
+  // StartServiceA without arguments: whether the request was accepted.
+  virtual bool Start(ServiceHandle service) = 0;
+  // ControlService with SERVICE_CONTROL_STOP: whether the request was accepted.
+  virtual bool ControlStop(ServiceHandle service) = 0;
+  // CloseServiceHandle.
+  virtual void CloseHandle(ServiceHandle handle) = 0;
+};
+
+}  // namespace kestro

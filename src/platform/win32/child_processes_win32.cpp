@@ -1,0 +1,51 @@
+#include "platform/win32/child_processes_win32.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+namespace kestro {
+
+static_assert(sizeof(STARTUPINFOA) <= sizeof(StartupInfoBlock::bytes), "startup block too small");
+
+void Win32ChildProcesses::CaptureStartupInfo(StartupInfoBlock* info) {
+  GetStartupInfoA(reinterpret_cast<STARTUPINFOA*>(info->bytes));
+}
+
+bool Win32ChildProcesses::Create(const std::string& application, const std::string& commandLine,
+                                 const StartupInfoBlock& info, ChildHandles* child) {
+  STARTUPINFOA startup;
+  std::memcpy(&startup, info.bytes, sizeof startup);
+  // CreateProcessA may write into the command line.
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, TRUE,
+                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  child->process = reinterpret_cast<ProcessHandle>(process.hProcess);
+  child->thread = reinterpret_cast<ProcessHandle>(process.hThread);
+  return true;
+}
+
+bool Win32ChildProcesses::ExitCode(ProcessHandle process, std::uint32_t* code) {
+  DWORD value = 0;
+  if (!GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &value)) return false;
+  *code = value;
+  return true;
+}
+
+int Win32ChildProcesses::Wait(ProcessHandle process, std::uint32_t milliseconds) {
+  const DWORD r = WaitForSingleObjectEx(reinterpret_cast<HANDLE>(process), milliseconds, TRUE);
+  if (r == WAIT_OBJECT_0) return kWaitEnded;
+  if (r == WAIT_TIMEOUT || r == WAIT_IO_COMPLETION) return kWaitTimedOut;
+  return kWaitFailed;
+}
+
+void Win32ChildProcesses::CloseHandle(ProcessHandle handle) {
+  ::CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
+}  // namespace kestro

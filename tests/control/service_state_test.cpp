@@ -1,0 +1,165 @@
+// Bringing a service to running or stopped: every outcome of the return-code
+// table, its message on the right channel, and every handle closed.
+#include <gtest/gtest.h>
+
+#include "control/service_state.h"
+#include "fakes/fake_system.h"
+
+namespace kestro {
+namespace {
+
+using testing::FakeService;
+using testing::FakeSystem;
+
+class ServiceStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sys.Install();
+    FakeService spooler;
+    spooler.displayName = "Print Spooler";
+    sys.services.services["Spooler"] = spooler;
+  }
+  void TearDown() override { EXPECT_EQ(0, sys.services.open); }
+  FakeService& Spooler() { return sys.services.services["Spooler"]; }
+  std::vector<std::string> LogMessages() {
+    std::vector<std::string> lines;
+    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
+    for (std::string::size_type pos = 0; pos < text.size();) {
+      const std::string::size_type end = text.find("\r\n", pos);
+      lines.push_back(text.substr(pos + 25, end - pos - 25));
+      pos = end + 2;
+    }
+    return lines;
+  }
+  FakeSystem sys;
+};
+
+TEST_F(ServiceStateTest, StartsAStoppedService) {
+  EXPECT_EQ(0, SetServiceState("Spooler", '1'));
+  EXPECT_EQ("Starting Print Spooler..\nPrint Spooler started.\n", sys.console.out);
+  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_EQ(2, sys.clock.sleeps);
+}
+
+TEST_F(ServiceStateTest, StopsARunningService) {
+  Spooler().states = {kServiceRunning};
+  EXPECT_EQ(0, SetServiceState("Spooler", '0'));
+  EXPECT_EQ("Stopping Print Spooler..\nPrint Spooler stopped.\n", sys.console.out);
+}
+
+TEST_F(ServiceStateTest, AlreadyInTheWantedStateSendsNothing) {
+  Spooler().states = {kServiceRunning};
+  EXPECT_EQ(0, SetServiceState("Spooler", '1'));
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler is already running"}, LogMessages());
+  Spooler().states = {kServiceStopped};
+  sys.files.contents.clear();
+  EXPECT_EQ(0, SetServiceState("Spooler", '0'));
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler is already stopped"}, LogMessages());
+  EXPECT_EQ(0, sys.plan.Count("StartServiceA") + sys.plan.Count("ControlService"));
+  EXPECT_EQ("", sys.console.out);
+}
+
+TEST_F(ServiceStateTest, MissingServiceIsNamedAsConfigured) {
+  EXPECT_EQ(0, SetServiceState("NoSuchSvc", '1'));
+  EXPECT_EQ(std::vector<std::string>{"Service NoSuchSvc couldn't be opened."}, LogMessages());
+}
+
+TEST_F(ServiceStateTest, NoServiceManagerIsSilentSuccess) {
+  sys.plan.Fail("OpenSCManagerA");
+  EXPECT_EQ(0, SetServiceState("Spooler", '1'));
+  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_EQ("", sys.console.out);
+}
+
+TEST_F(ServiceStateTest, DisplayNameFallsBackToTheConfiguredName) {
+  sys.plan.Fail("GetServiceDisplayNameA");
+  Spooler().states = {kServiceRunning};
+  EXPECT_EQ(0, SetServiceState("Spooler", '1'));
+  EXPECT_EQ(std::vector<std::string>{"Service Spooler is already running"}, LogMessages());
+}
+
+TEST_F(ServiceStateTest, FirstQueryFails) {
+  sys.plan.Fail("QueryServiceStatus");
+  EXPECT_EQ(1, SetServiceState("Spooler", '1'));
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler: Could not query service."}, LogMessages());
+}
+
+TEST_F(ServiceStateTest, PreWaitQueryFailsSilently) {
+  Spooler().states = {kServiceStartPending};
+  sys.plan.Fail("QueryServiceStatus", 2);
+  EXPECT_EQ(2, SetServiceState("Spooler", '0'));
+  EXPECT_TRUE(LogMessages().empty());
+}
+
+TEST_F(ServiceStateTest, PendingServiceThatSettlesGetsTheRequest) {
+  Spooler().states = {kServiceStartPending, kServiceStartPending, kServiceStartPending, kServiceRunning};
+  EXPECT_EQ(0, SetServiceState("Spooler", '0'));
+  EXPECT_EQ((std::vector<std::string>{"Waiting for service Print Spooler to reach STOP or START state ..."}),
+            LogMessages());
+  EXPECT_EQ(1, sys.plan.Count("ControlService"));
+}
+
+TEST_F(ServiceStateTest, UnsettledThroughThePreWaitIs64) {
+  for (std::uint32_t stuck : {kServiceStartPending, 7u /* paused */}) {
+    Spooler().states = {stuck};
+    Spooler().queries = 0;
+    sys.files.contents.clear();
+    const int sleepsBefore = sys.clock.sleeps;
+    EXPECT_EQ(64, SetServiceState("Spooler", '0'));
+    EXPECT_EQ(121, Spooler().queries);  // the first and 120 quick ones
+    EXPECT_EQ(sleepsBefore, sys.clock.sleeps);  // no pause between them
+    EXPECT_EQ((std::vector<std::string>{
+                  "Waiting for service Print Spooler to reach STOP or START state ...",
+                  "Service Print Spooler is not in state RUNNING nor in state STOPPED."}),
+              LogMessages());
+  }
+}
+
+TEST_F(ServiceStateTest, SettledInTheWantedStateDuringThePreWaitIsRefused) {
+  Spooler().states = {kServiceStopPending, kServiceStopped};
+  EXPECT_EQ(8, SetServiceState("Spooler", '0'));
+  EXPECT_EQ("\nPrint Spooler failed to stop.\n", sys.console.out);
+  Spooler().states = {kServiceStartPending, kServiceRunning};
+  sys.console.out.clear();
+  EXPECT_EQ(32, SetServiceState("Spooler", '1'));
+  EXPECT_EQ("\nPrint Spooler failed to start.\n", sys.console.out);
+}
+
+TEST_F(ServiceStateTest, StopOutlastingTheWaitGivesUpAfter120Dots) {
+  Spooler().states = {kServiceRunning};
+  Spooler().afterStop = {kServiceStopPending};
+  EXPECT_EQ(4, SetServiceState("Spooler", '0'));
+  EXPECT_EQ("Stopping Print Spooler." + std::string(120, '.') + "\nPrint Spooler failed to stop.\n",
+            sys.console.out);
+  EXPECT_EQ(121, sys.clock.sleeps);
+}
+
+TEST_F(ServiceStateTest, StartThatEndsInAnotherStateFails) {
+  Spooler().afterStart = {kServiceStartPending, kServiceStopped};
+  EXPECT_EQ(16, SetServiceState("Spooler", '1'));
+  EXPECT_EQ("Starting Print Spooler..\nPrint Spooler failed to start.\n", sys.console.out);
+}
+
+TEST_F(ServiceStateTest, QueryFailingDuringTheWaitRestsOnTheLastState) {
+  Spooler().afterStart = {kServiceStartPending};
+  sys.plan.Fail("QueryServiceStatus", 2);  // the first query of the wait
+  EXPECT_EQ(16, SetServiceState("Spooler", '1'));
+  EXPECT_EQ("Starting Print Spooler.\nPrint Spooler failed to start.\n", sys.console.out);
+}
+
+TEST_F(ServiceStateTest, OtherActionCharactersDoNothing) {
+  EXPECT_EQ(0, SetServiceState("Spooler", 'x'));
+  EXPECT_EQ(0, sys.plan.Count("StartServiceA") + sys.plan.Count("ControlService"));
+}
+
+TEST_F(ServiceStateTest, CallsInOrder) {
+  SetServiceState("Spooler", '1');
+  EXPECT_EQ((std::vector<std::string>{"OpenSCManagerA", "GetServiceDisplayNameA", "OpenServiceA",
+                                      "QueryServiceStatus", "StartServiceA", "Sleep",
+                                      "QueryServiceStatus", "Sleep", "QueryServiceStatus",
+                                      "CloseServiceHandle", "CloseServiceHandle"}),
+            sys.plan.Calls());
+}
+
+}  // namespace
+}  // namespace kestro

@@ -1,0 +1,139 @@
+#pragma once
+// The service manager and child processes, scripted against the fake clock.
+#include <deque>
+
+#include "fakes/fake_clock.h"
+#include "platform/child_process.h"
+#include "platform/service_manager.h"
+
+namespace kestro::testing {
+
+struct FakeService {
+  std::string displayName;
+  // States answered by successive queries; the last one repeats.
+  std::deque<std::uint32_t> states{kServiceStopped};
+  bool acceptStart = true;
+  bool acceptStop = true;
+  // States that follow an accepted start or stop request.
+  std::deque<std::uint32_t> afterStart{kServiceStartPending, kServiceRunning};
+  std::deque<std::uint32_t> afterStop{kServiceStopPending, kServiceStopped};
+  int queries = 0;
+};
+
+// Calls: OpenSCManagerA, GetServiceDisplayNameA, OpenServiceA,
+// QueryServiceStatus, StartServiceA, ControlService, CloseServiceHandle.
+class FakeServiceManager : public ServiceManager {
+ public:
+  explicit FakeServiceManager(FaultPlan& plan) : plan_(plan) {}
+  std::map<std::string, FakeService> services;
+  int open = 0;
+
+  ServiceHandle OpenManager() override {
+    if (plan_.Enter("OpenSCManagerA")) return 0;
+    ++open;
+    return 1;
+  }
+  bool DisplayName(ServiceHandle, const std::string& service, std::size_t size,
+                   std::string* name) override {
+    if (plan_.Enter("GetServiceDisplayNameA")) return false;
+    auto s = services.find(service);
+    if (s == services.end() || s->second.displayName.size() >= size) return false;
+    *name = s->second.displayName;
+    return true;
+  }
+  ServiceHandle OpenNamedService(ServiceHandle, const std::string& service) override {
+    if (plan_.Enter("OpenServiceA") || !services.count(service)) return 0;
+    ++open;
+    handles_[next_] = service;
+    return next_++;
+  }
+  bool QueryState(ServiceHandle handle, std::uint32_t* state) override {
+    if (plan_.Enter("QueryServiceStatus")) return false;
+    FakeService& s = services.at(handles_.at(handle));
+    ++s.queries;
+    *state = s.states.front();
+    if (s.states.size() > 1) s.states.pop_front();
+    return true;
+  }
+  bool Start(ServiceHandle handle) override {
+    if (plan_.Enter("StartServiceA")) return false;
+    FakeService& s = services.at(handles_.at(handle));
+    if (!s.acceptStart || s.states.front() != kServiceStopped) return false;
+    s.states = s.afterStart;
+    return true;
+  }
+  bool ControlStop(ServiceHandle handle) override {
+    if (plan_.Enter("ControlService")) return false;
+    FakeService& s = services.at(handles_.at(handle));
+    if (!s.acceptStop || s.states.front() == kServiceStopped) return false;
+    s.states = s.afterStop;
+    return true;
+  }
+  void CloseHandle(ServiceHandle handle) override {
+    plan_.Enter("CloseServiceHandle");
+    handles_.erase(handle);
+    --open;
+  }
+
+ private:
+  FaultPlan& plan_;
+  std::map<ServiceHandle, std::string> handles_;
+  ServiceHandle next_ = 10;
+};
+
+// A child runs for `runMs` of the fake clock and then ends with `exitCode`.
+// Calls: CreateProcessA, GetExitCodeProcess, WaitForSingleObjectEx, CloseHandle.
+class FakeChildProcesses : public ChildProcesses {
+ public:
+  FakeChildProcesses(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
+  std::uint32_t runMs = 0;
+  std::uint32_t exitCode = 0;
+  bool waitFails = false;
+  std::string application;
+  std::string commandLine;
+  bool startupInfoTaken = false;
+  int open = 0;
+  int created = 0;
+
+  void CaptureStartupInfo(StartupInfoBlock*) override { startupInfoTaken = true; }
+  bool Create(const std::string& app, const std::string& line, const StartupInfoBlock&,
+              ChildHandles* child) override {
+    application = app;
+    commandLine = line;
+    if (plan_.Enter("CreateProcessA")) return false;
+    ++created;
+    start_ = clock_.TickCount();
+    open += 2;
+    child->process = 1;
+    child->thread = 2;
+    return true;
+  }
+  bool ExitCode(ProcessHandle, std::uint32_t* code) override {
+    if (plan_.Enter("GetExitCodeProcess")) return false;
+    *code = Elapsed() < runMs ? kStillActive : exitCode;
+    return true;
+  }
+  int Wait(ProcessHandle, std::uint32_t ms) override {
+    plan_.Enter("WaitForSingleObjectEx");
+    if (waitFails) return kWaitFailed;
+    const std::uint32_t left = Elapsed() < runMs ? runMs - Elapsed() : 0;
+    if (left <= ms) {
+      clock_.Advance(left);
+      return kWaitEnded;
+    }
+    clock_.Advance(ms);
+    return kWaitTimedOut;
+  }
+  void CloseHandle(ProcessHandle) override {
+    plan_.Enter("CloseHandle");
+    --open;
+  }
+
+ private:
+  std::uint32_t Elapsed() const { return clock_.tick - start_; }
+  FaultPlan& plan_;
+  FakeClock& clock_;
+  std::uint32_t start_ = 0;
+};
+
+}  // namespace kestro::testing

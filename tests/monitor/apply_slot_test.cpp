@@ -1,0 +1,112 @@
+// Judging a sweep against a slot's limits, and what a slot does with the verdict.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "app/monitor_app.h"
+#include "fakes/fake_system.h"
+
+namespace kestro {
+namespace {
+
+using testing::FakeService;
+using testing::FakeSystem;
+
+PingStatistics Sweep(int timeouts, float avg, int error = 0) {
+  PingStatistics s;
+  s.TotalCount = 7;
+  s.TimeoutCount = timeouts;
+  s.AvgTime = avg;
+  s.ErrorCode = error;
+  return s;
+}
+
+TEST(JudgeSweep, Boundaries) {
+  EXPECT_EQ(Healthy, Sweep(1, 20.0f).JudgeSweep(1, 20.0f));  // equal is healthy
+  EXPECT_EQ(TooManyTimeouts, Sweep(2, 20.0f).JudgeSweep(1, 20.0f));
+  EXPECT_EQ(TooSlow, Sweep(0, 20.01f).JudgeSweep(1, 20.0f));
+  EXPECT_EQ(ProbeFailed, Sweep(0, 1.0f, 8).JudgeSweep(0, 0.0f));
+  EXPECT_EQ(Healthy, Sweep(7, 1e9f).JudgeSweep(0, 0.0f));  // both limits off
+  // No answer at all: TimeoutCount 7, AvgTime 2.0.
+  EXPECT_EQ(Healthy, Sweep(7, 2.0f).JudgeSweep(0, 20.0f));
+  EXPECT_EQ(TooSlow, Sweep(7, 2.0f).JudgeSweep(0, 1.0f));
+  EXPECT_EQ(TooManyTimeouts, Sweep(7, 2.0f).JudgeSweep(1, 20.0f));
+  // Zero requests: an infinite mean.
+  EXPECT_EQ(TooSlow, Sweep(0, std::numeric_limits<float>::infinity()).JudgeSweep(1, 20.0f));
+  EXPECT_EQ(Healthy, Sweep(0, std::numeric_limits<float>::infinity()).JudgeSweep(1, 0.0f));
+  // A negative count is a very large unsigned one.
+  EXPECT_EQ(TooManyTimeouts, Sweep(-1, 1.0f).JudgeSweep(0xFFFFFFFEu, 20.0f));
+  EXPECT_EQ(Healthy, Sweep(-1, 1.0f).JudgeSweep(0, 20.0f));
+  EXPECT_EQ(TooSlow, Sweep(0, std::nanf("")).JudgeSweep(1, 20.0f));
+  // The limit in single precision: 16777217 becomes 16777216.
+  EXPECT_EQ(Healthy, Sweep(0, 16777216.0f).JudgeSweep(1, static_cast<float>(16777217u)));
+}
+
+class ApplySlotTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FakeService svc;
+    svc.displayName = "Agent Helper";
+    sys.services.services["helper"] = svc;
+  }
+  std::vector<std::string> LogMessages() {
+    std::vector<std::string> lines;
+    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
+    for (std::string::size_type pos = 0; pos < text.size();) {
+      const std::string::size_type end = text.find("\r\n", pos);
+      lines.push_back(text.substr(pos + 25, end - pos - 25));
+      pos = end + 2;
+    }
+    return lines;
+  }
+  FakeSystem sys;
+  struct Installer {
+    explicit Installer(FakeSystem& s) { s.Install(); }
+  } installer{sys};
+  MonitorApp app;
+};
+
+TEST_F(ApplySlotTest, HealthyStartsTheServiceThenRunsTheCommand) {
+  app.ApplySlot(1, 20, "helper", "C:\\c.exe", "c.exe", Sweep(0, 3.0f));
+  EXPECT_EQ((std::vector<std::string>{"Starting service helper ...", "Done with starting service helper",
+                                      "Executing command C:\\c.exe  CommandLine: c.exe start"}),
+            LogMessages());
+}
+
+TEST_F(ApplySlotTest, UnhealthyStopsAndRunsWithStop) {
+  sys.services.services["helper"].states = {kServiceRunning};
+  app.ApplySlot(1, 20, "helper", "C:\\c.exe", "c.exe", Sweep(0, 1.0f, 4));
+  EXPECT_EQ((std::vector<std::string>{"Stopping service helper ...", "Done with stopping service helper",
+                                      "Executing command C:\\c.exe  CommandLine: c.exe stop"}),
+            LogMessages());
+}
+
+TEST_F(ApplySlotTest, FailedServiceActionStillRunsTheCommand) {
+  sys.services.services["helper"].acceptStart = false;
+  app.ApplySlot(1, 20, "helper", "C:\\c.exe", "", Sweep(0, 3.0f));
+  EXPECT_EQ((std::vector<std::string>{"Starting service helper ...", "Error starting service helper",
+                                      "Executing command C:\\c.exe  CommandLine:  start"}),
+            LogMessages());
+}
+
+TEST_F(ApplySlotTest, EmptyPartsAreSkipped) {
+  app.ApplySlot(1, 20, "", "", "", Sweep(0, 3.0f));
+  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_EQ(0, sys.plan.Count("OpenSCManagerA"));
+  app.ApplySlot(1, 20, "", "C:\\c.exe", "c", Sweep(5, 3.0f));
+  EXPECT_EQ(std::vector<std::string>{"Executing command C:\\c.exe  CommandLine: c stop"}, LogMessages());
+  sys.files.contents.clear();
+  app.ApplySlot(1, 20, "helper", "", "", Sweep(0, 3.0f));
+  EXPECT_EQ(2u, LogMessages().size());
+  EXPECT_EQ(1, sys.children.created);  // only the command of the earlier call
+  // A name of blanks is not empty.
+  sys.files.contents.clear();
+  app.ApplySlot(1, 20, " ", "", "", Sweep(0, 3.0f));
+  EXPECT_EQ((std::vector<std::string>{"Starting service   ...", "Service   couldn't be opened.",
+                                      "Done with starting service  "}),
+            LogMessages());
+}
+
+}  // namespace
+}  // namespace kestro
