@@ -32,6 +32,13 @@ new_prefix() {
   cp -a "$TEMPLATE_PREFIX" "$WINEPREFIX"
 }
 
+# A wineserver that outlives the processes, as services need, with the
+# service processes' output sent away from the test's pipes.
+start_services() {
+  wineserver -p >/dev/null 2>&1
+  wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
+}
+
 # Ends this test's wineserver and every process of its prefix.
 end_prefix() {
   wineserver -k >/dev/null 2>&1 || true
