@@ -21,6 +21,10 @@ class MonitorApp {
 
   void LoadSettings();
 
+  // One pass: settings, staging server, delay, sweep, report, slots 1 to 3.
+  // 0 when it ran to its end, 2 when no staging server is defined.
+  int CheckCycle();
+
   // Starts (healthy sweep) or stops one slot's service, then runs its
   // command with "start" or "stop".
   void ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,

@@ -1,5 +1,6 @@
 #pragma once
 // The calling thread's last error and the system's text for an error code.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -14,6 +15,9 @@ class LastError {
   // language 0), the system's buffer released before returning. False when
   // the system has no text for the code.
   virtual bool SystemMessage(std::uint32_t code, std::string* text) = 0;
+  // FormatMessageA(FROM_SYSTEM, code, English (United States)) into a
+  // buffer of `size` characters, the text as it comes; empty when there is none.
+  virtual std::string EnglishMessage(std::uint32_t code, std::size_t size) = 0;
 };
 
 }  // namespace kestro

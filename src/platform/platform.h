@@ -2,6 +2,7 @@
 // The table of everything the program asks of the operating system. The
 // program installs the real table at start; tests install fakes. The logic
 // reaches the system only through Os().
+#include "platform/address_watcher.h"
 #include "platform/byte_lock.h"
 #include "platform/child_process.h"
 #include "platform/clock.h"
@@ -15,9 +16,11 @@
 #include "platform/process.h"
 #include "platform/random.h"
 #include "platform/registry.h"
+#include "platform/service_host.h"
 #include "platform/service_manager.h"
 #include "platform/shared_file.h"
 #include "platform/sockets.h"
+#include "platform/threads.h"
 
 namespace kestro {
 
@@ -38,6 +41,9 @@ struct Platform {
   SharedFile* sharedFile = nullptr;
   ServiceManager* services = nullptr;
   ChildProcesses* children = nullptr;
+  Threads* threads = nullptr;
+  AddressWatcher* addresses = nullptr;
+  ServiceHost* serviceHost = nullptr;
 };
 
 const Platform& Os();

@@ -23,6 +23,17 @@ class Registry {
                          std::string* value) = 0;
   // RegCloseKey.
   virtual void CloseKey(RegKey key) = 0;
+
+  // RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, no class, non-volatile,
+  // KEY_WRITE); the system's error code, 0 on success.
+  virtual long CreateKeyEx(const std::string& path, RegKey* key) = 0;
+  // RegCreateKeyA(HKEY_LOCAL_MACHINE, path); 0 on success.
+  virtual long CreateKey(const std::string& path, RegKey* key) = 0;
+  // RegSetValueExA with REG_SZ or REG_EXPAND_SZ data and its NUL; 0 on success.
+  virtual long SetText(RegKey key, const std::string& name, const std::string& text,
+                       bool expandable) = 0;
+  // RegSetValueExA with REG_DWORD data; 0 on success.
+  virtual long SetDword(RegKey key, const std::string& name, std::uint32_t value) = 0;
 };
 
 }  // namespace kestro

@@ -32,6 +32,23 @@ class ServiceManager {
   virtual bool ControlStop(ServiceHandle service) = 0;
   // CloseServiceHandle.
   virtual void CloseHandle(ServiceHandle handle) = 0;
+
+  // CreateServiceA: SERVICE_ALL_ACCESS, own process, automatic start, normal
+  // error control, no group, tag or dependencies, the local system account.
+  virtual ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
+                                         const std::string& displayName,
+                                         const std::string& commandLine) = 0;
+  // DeleteService.
+  virtual bool Delete(ServiceHandle service) = 0;
+  // LoadLibraryA; 0 when the library cannot be loaded.
+  virtual std::uintptr_t LoadSystemLibrary(const std::string& name) = 0;
+  // GetProcAddress for ChangeServiceConfig2A; false when the library lacks it.
+  virtual bool FindChangeConfig2(std::uintptr_t library) = 0;
+  // ChangeServiceConfig2A(SERVICE_CONFIG_DESCRIPTION) through the function found.
+  virtual bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
+                                 const std::string& description) = 0;
+  // FreeLibrary.
+  virtual void FreeLibrary(std::uintptr_t library) = 0;
 };
 
 }  // namespace kestro

@@ -75,6 +75,53 @@ class FakeServiceManager : public ServiceManager {
     --open;
   }
 
+  // Installation: what was created, and whether the description call exists.
+  struct Created {
+    std::string displayName;
+    std::string commandLine;
+    std::string description;
+  };
+  std::map<std::string, Created> created;
+  bool hasChangeConfig2 = true;
+  int librariesLoaded = 0;
+
+  ServiceHandle CreateOwnService(ServiceHandle, const std::string& name,
+                                 const std::string& displayName,
+                                 const std::string& commandLine) override {
+    if (plan_.Enter("CreateServiceA") || services.count(name)) return 0;
+    FakeService s;
+    s.displayName = displayName;
+    services[name] = s;
+    created[name] = {displayName, commandLine, ""};
+    ++open;
+    handles_[next_] = name;
+    return next_++;
+  }
+  bool Delete(ServiceHandle handle) override {
+    if (plan_.Enter("DeleteService")) return false;
+    const std::string name = handles_.at(handle);
+    services.erase(name);
+    created.erase(name);
+    return true;
+  }
+  std::uintptr_t LoadSystemLibrary(const std::string&) override {
+    if (plan_.Enter("LoadLibraryA")) return 0;
+    ++librariesLoaded;
+    return 77;
+  }
+  bool FindChangeConfig2(std::uintptr_t) override {
+    return !plan_.Enter("GetProcAddress") && hasChangeConfig2;
+  }
+  bool ChangeDescription(std::uintptr_t, ServiceHandle handle, const std::string& text) override {
+    if (plan_.Enter("ChangeServiceConfig2A")) return false;
+    created[handles_.at(handle)].description = text;
+    return true;
+  }
+  void FreeLibrary(std::uintptr_t) override {
+    plan_.Enter("FreeLibrary");
+    --librariesLoaded;
+  }
+
  private:
   FaultPlan& plan_;
   std::map<ServiceHandle, std::string> handles_;

@@ -58,8 +58,39 @@ class FakeRegistry : public Registry {
     plan_.Enter("RegCloseKey");
     open_.erase(key);
   }
+  long CreateKeyEx(const std::string& path, RegKey* key) override {
+    return Create("RegCreateKeyExA", path, key);
+  }
+  long CreateKey(const std::string& path, RegKey* key) override {
+    return Create("RegCreateKeyA", path, key);
+  }
+  long SetText(RegKey key, const std::string& name, const std::string& text,
+               bool expandable) override {
+    std::uint32_t error = 5;
+    if (plan_.Enter("RegSetValueExA", &error)) return static_cast<long>(error);
+    SetText(open_.at(key), name, text, expandable ? RegValue::Type::ExpandText : RegValue::Type::Text);
+    return 0;
+  }
+  long SetDword(RegKey key, const std::string& name, std::uint32_t value) override {
+    std::uint32_t error = 5;
+    if (plan_.Enter("RegSetValueExA", &error)) return static_cast<long>(error);
+    SetDword(open_.at(key), name, value);
+    return 0;
+  }
+  const RegValues* Key(const std::string& path) const {
+    auto k = keys_.find(path);
+    return k == keys_.end() ? nullptr : &k->second;
+  }
 
  private:
+  long Create(const char* call, const std::string& path, RegKey* key) {
+    std::uint32_t error = 5;
+    if (plan_.Enter(call, &error)) return static_cast<long>(error);
+    keys_[path];
+    *key = next_++;
+    open_[*key] = path;
+    return 0;
+  }
   bool Find(const char* call, RegKey key, const std::string& name, RegValue* value) {
     if (plan_.Enter(call)) return false;
     auto h = open_.find(key);

@@ -11,6 +11,7 @@
 #include "fakes/fake_event_log.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_registry.h"
+#include "fakes/fake_service_host.h"
 #include "fakes/fake_sockets.h"
 #include "log/log_directory.h"
 #include "platform/platform.h"
@@ -84,6 +85,11 @@ class FakeLastError : public LastError {
     *text = m->second;
     return true;
   }
+  std::string EnglishMessage(std::uint32_t c, std::size_t size) override {
+    std::string text;
+    SystemMessage(c, &text);
+    return text.substr(0, size - 1);
+  }
 };
 
 struct FakeSystem {
@@ -104,11 +110,14 @@ struct FakeSystem {
   FakeSharedFile sharedFile{plan};
   FakeServiceManager services{plan};
   FakeChildProcesses children{plan, clock};
+  FakeThreads threads{plan};
+  FakeAddressWatcher addresses{plan, clock};
+  FakeServiceHost serviceHost{plan};
 
   Platform Table() {
     return {&registry, &eventLog, &byteLock, &files,       &clock,      &console,  &process,
             &module,   &lastError, &sockets, &heap, &random, &environment, &sharedFile, &services,
-            &children};
+            &children, &threads,  &addresses, &serviceHost};
   }
   // Makes these fakes the platform, with no log directory cached yet.
   void Install() {

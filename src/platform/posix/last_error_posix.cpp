@@ -16,4 +16,10 @@ bool PosixLastError::SystemMessage(std::uint32_t code, std::string* text) {
   return true;
 }
 
+std::string PosixLastError::EnglishMessage(std::uint32_t code, std::size_t size) {
+  std::string text;
+  if (!SystemMessage(code, &text)) return "";
+  return text.substr(0, size > 0 ? size - 1 : 0);
+}
+
 }  // namespace kestro

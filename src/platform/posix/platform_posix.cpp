@@ -1,5 +1,6 @@
 #include "platform/host.h"
 #include "platform/platform.h"
+#include "platform/posix/address_watcher_posix.h"
 #include "platform/posix/byte_lock_posix.h"
 #include "platform/posix/child_processes_posix.h"
 #include "platform/posix/clock_posix.h"
@@ -11,9 +12,11 @@
 #include "platform/posix/module_posix.h"
 #include "platform/posix/process_posix.h"
 #include "platform/posix/registry_posix.h"
+#include "platform/posix/service_host_posix.h"
 #include "platform/posix/service_manager_posix.h"
 #include "platform/posix/shared_file_posix.h"
 #include "platform/posix/sockets_posix.h"
+#include "platform/posix/threads_posix.h"
 #include "platform/random_source.h"
 #include "platform/stdio_console.h"
 
@@ -39,10 +42,13 @@ const Platform& SystemPlatform() {
   static PosixSharedFile sharedFile;
   static PosixServiceManager services;
   static PosixChildProcesses children;
+  static PosixThreads threads;
+  static PosixAddressWatcher addresses;
+  static PosixServiceHost serviceHost;
   static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
                                     &console,   &process,  &module,   &lastError,   &sockets,
                                     &heap,      &random,   &environment, &sharedFile, &services,
-                                    &children};
+                                    &children,  &threads,  &addresses, &serviceHost};
   return platform;
 }
 

@@ -57,4 +57,18 @@ void PosixRegistry::CloseKey(RegKey key) {
   open_.erase(key);
 }
 
+long PosixRegistry::CreateKeyEx(const std::string&, RegKey* key) {
+  *key = 0;
+  return 0;
+}
+
+long PosixRegistry::CreateKey(const std::string&, RegKey* key) {
+  *key = 0;
+  return 0;
+}
+
+long PosixRegistry::SetText(RegKey, const std::string&, const std::string&, bool) { return 0; }
+
+long PosixRegistry::SetDword(RegKey, const std::string&, std::uint32_t) { return 0; }
+
 }  // namespace kestro

@@ -18,6 +18,14 @@ class PosixRegistry : public Registry {
   bool QueryText(RegKey key, const std::string& name, std::size_t size,
                  std::string* value) override;
   void CloseKey(RegKey key) override;
+  // Writes are accepted and dropped: what installation registers (the event
+  // source) has no meaning for syslog, and the settings file is the
+  // administrator's.
+  long CreateKeyEx(const std::string& path, RegKey* key) override;
+  long CreateKey(const std::string& path, RegKey* key) override;
+  long SetText(RegKey key, const std::string& name, const std::string& text,
+               bool expandable) override;
+  long SetDword(RegKey key, const std::string& name, std::uint32_t value) override;
 
   static std::string FilePath();
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace kestro {
 
 std::uint32_t Win32LastError::Get() { return GetLastError(); }
@@ -15,6 +17,14 @@ bool Win32LastError::SystemMessage(std::uint32_t code, std::string* text) {
   if (found) *text = std::string(message, n);
   if (message != nullptr) LocalFree(message);
   return found;
+}
+
+std::string Win32LastError::EnglishMessage(std::uint32_t code, std::size_t size) {
+  std::vector<char> buffer(size + 1, '\0');
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code,
+                                 MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer.data(),
+                                 static_cast<DWORD>(size), nullptr);
+  return std::string(buffer.data(), n);
 }
 
 }  // namespace kestro

@@ -2,6 +2,7 @@
 #include "platform/platform.h"
 #include "platform/random_source.h"
 #include "platform/stdio_console.h"
+#include "platform/win32/address_watcher_win32.h"
 #include "platform/win32/byte_lock_win32.h"
 #include "platform/win32/child_processes_win32.h"
 #include "platform/win32/clock_win32.h"
@@ -13,9 +14,11 @@
 #include "platform/win32/module_win32.h"
 #include "platform/win32/process_win32.h"
 #include "platform/win32/registry_win32.h"
+#include "platform/win32/service_host_win32.h"
 #include "platform/win32/service_manager_win32.h"
 #include "platform/win32/shared_file_win32.h"
 #include "platform/win32/sockets_win32.h"
+#include "platform/win32/threads_win32.h"
 
 namespace kestro {
 
@@ -39,10 +42,13 @@ const Platform& SystemPlatform() {
   static Win32SharedFile sharedFile;
   static Win32ServiceManager services;
   static Win32ChildProcesses children;
+  static Win32Threads threads;
+  static Win32AddressWatcher addresses;
+  static Win32ServiceHost serviceHost;
   static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
                                     &console,   &process,  &module,   &lastError,   &sockets,
                                     &heap,      &random,   &environment, &sharedFile, &services,
-                                    &children};
+                                    &children,  &threads,  &addresses, &serviceHost};
   return platform;
 }
 

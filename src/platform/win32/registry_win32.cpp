@@ -45,4 +45,33 @@ bool Win32Registry::QueryText(RegKey key, const std::string& name, std::size_t s
 
 void Win32Registry::CloseKey(RegKey key) { RegCloseKey(reinterpret_cast<HKEY>(key)); }
 
+long Win32Registry::CreateKeyEx(const std::string& path, RegKey* key) {
+  HKEY handle = nullptr;
+  const LONG error = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr,
+                                     REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &handle, nullptr);
+  *key = reinterpret_cast<RegKey>(handle);
+  return error;
+}
+
+long Win32Registry::CreateKey(const std::string& path, RegKey* key) {
+  HKEY handle = nullptr;
+  const LONG error = RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &handle);
+  *key = reinterpret_cast<RegKey>(handle);
+  return error;
+}
+
+long Win32Registry::SetText(RegKey key, const std::string& name, const std::string& text,
+                            bool expandable) {
+  return RegSetValueExA(reinterpret_cast<HKEY>(key), name.c_str(), 0,
+                        expandable ? REG_EXPAND_SZ : REG_SZ,
+                        reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size() + 1));
+}
+
+long Win32Registry::SetDword(RegKey key, const std::string& name, std::uint32_t value) {
+  const DWORD data = value;
+  return RegSetValueExA(reinterpret_cast<HKEY>(key), name.c_str(), 0, REG_DWORD,
+                        reinterpret_cast<const BYTE*>(&data), sizeof data);
+}
+
 }  // namespace kestro

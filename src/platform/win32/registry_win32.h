@@ -10,6 +10,11 @@ class Win32Registry : public Registry {
   bool QueryText(RegKey key, const std::string& name, std::size_t size,
                  std::string* value) override;
   void CloseKey(RegKey key) override;
+  long CreateKeyEx(const std::string& path, RegKey* key) override;
+  long CreateKey(const std::string& path, RegKey* key) override;
+  long SetText(RegKey key, const std::string& name, const std::string& text,
+               bool expandable) override;
+  long SetDword(RegKey key, const std::string& name, std::uint32_t value) override;
 };
 
 }  // namespace kestro

@@ -7,6 +7,11 @@
 namespace kestro {
 namespace {
 SC_HANDLE Sc(ServiceHandle h) { return reinterpret_cast<SC_HANDLE>(h); }
+using ChangeConfig2 = BOOL(WINAPI*)(SC_HANDLE, DWORD, LPVOID);
+ChangeConfig2 Config2Of(std::uintptr_t library) {
+  return reinterpret_cast<ChangeConfig2>(
+      reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(library), "ChangeServiceConfig2A")));
+}
 }  // namespace
 
 ServiceHandle Win32ServiceManager::OpenManager() {
@@ -43,5 +48,37 @@ bool Win32ServiceManager::ControlStop(ServiceHandle service) {
 }
 
 void Win32ServiceManager::CloseHandle(ServiceHandle handle) { CloseServiceHandle(Sc(handle)); }
+
+ServiceHandle Win32ServiceManager::CreateOwnService(ServiceHandle manager, const std::string& name,
+                                                    const std::string& displayName,
+                                                    const std::string& commandLine) {
+  return reinterpret_cast<ServiceHandle>(CreateServiceA(
+      Sc(manager), name.c_str(), displayName.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+      SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr,
+      "\0\0", nullptr, nullptr));
+}
+
+bool Win32ServiceManager::Delete(ServiceHandle service) { return DeleteService(Sc(service)) != FALSE; }
+
+std::uintptr_t Win32ServiceManager::LoadSystemLibrary(const std::string& name) {
+  return reinterpret_cast<std::uintptr_t>(LoadLibraryA(name.c_str()));
+}
+
+bool Win32ServiceManager::FindChangeConfig2(std::uintptr_t library) {
+  return Config2Of(library) != nullptr;
+}
+
+bool Win32ServiceManager::ChangeDescription(std::uintptr_t library, ServiceHandle service,
+                                            const std::string& description) {
+  std::vector<char> text(description.begin(), description.end());
+  text.push_back('\0');
+  SERVICE_DESCRIPTIONA info;
+  info.lpDescription = text.data();
+  return Config2Of(library)(Sc(service), SERVICE_CONFIG_DESCRIPTION, &info) != FALSE;
+}
+
+void Win32ServiceManager::FreeLibrary(std::uintptr_t library) {
+  ::FreeLibrary(reinterpret_cast<HMODULE>(library));
+}
 
 }  // namespace kestro

@@ -13,6 +13,15 @@ class Win32ServiceManager : public ServiceManager {
   bool Start(ServiceHandle service) override;
   bool ControlStop(ServiceHandle service) override;
   void CloseHandle(ServiceHandle handle) override;
+  ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
+                                 const std::string& displayName,
+                                 const std::string& commandLine) override;
+  bool Delete(ServiceHandle service) override;
+  std::uintptr_t LoadSystemLibrary(const std::string& name) override;
+  bool FindChangeConfig2(std::uintptr_t library) override;
+  bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
+                         const std::string& description) override;
+  void FreeLibrary(std::uintptr_t library) override;
 };
 
 }  // namespace kestro

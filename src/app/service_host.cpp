@@ -1,0 +1,158 @@
+#include "app/service_host.h"
+
+#include <cstdio>
+#include <mutex>
+
+#include "app/file_version.h"
+#include "app/monitor_app.h"
+#include "log/event_log.h"
+#include "monitor/supervisor.h"
+#include "platform/platform.h"
+#include "platform/service_manager.h"
+
+namespace kestro {
+namespace {
+
+// One set per process. Reports come from the handler's and the worker's
+// threads; the mutex keeps record and counter whole.
+std::mutex statusMutex;
+ServiceStatusRecord status;
+StatusHandle statusHandle = 0;
+EventHandle stopEvent = 0;
+std::uint32_t lastServiceError = 0;
+std::uint32_t checkPoint = 1;
+
+constexpr std::uint32_t kStartHint = 3000;
+constexpr std::uint32_t kStopHint = 10000;
+
+}  // namespace
+
+void ResetServiceHost() {
+  std::lock_guard<std::mutex> guard(statusMutex);
+  status = ServiceStatusRecord();
+  statusHandle = 0;
+  stopEvent = 0;
+  lastServiceError = 0;
+  checkPoint = 1;
+}
+
+ServiceStatusRecord CurrentServiceStatus() {
+  std::lock_guard<std::mutex> guard(statusMutex);
+  return status;
+}
+
+void RunServiceMode() {
+  if (Os().serviceHost->RunDispatcher(kServiceName, ServiceMain)) Os().process->Exit(0);
+  Os().console->Write(Stream::Output, "StartServiceCtrlDispatcher failed.\n");
+  Os().console->Flush(Stream::Output);
+  Os().process->Exit(kExitDispatcherFailed);
+  for (;;) {
+  }  // not reached: the exit does not return
+}
+
+void ServiceMain(int argc, char** argv) {
+  const StatusHandle handle = Os().serviceHost->RegisterHandler(kServiceName, ServiceControlHandler);
+  if (handle == 0) return;
+  {
+    std::lock_guard<std::mutex> guard(statusMutex);
+    statusHandle = handle;
+    status.serviceType = kServiceOwnProcess;
+    status.serviceSpecificExitCode = 0;
+  }
+  if (ReportServiceStatus(kServiceStartPending, 0, kStartHint)) ServiceWorker(argc, argv);
+  std::uint32_t exitCode;
+  {
+    std::lock_guard<std::mutex> guard(statusMutex);
+    exitCode = lastServiceError;
+  }
+  ReportServiceStatus(kServiceStopped, exitCode, 0);
+}
+
+void ServiceWorker(int, char**) {
+  ServiceHost& host = *Os().serviceHost;
+  MonitorApp app;
+  EventHandle event = 0;
+  bool started = ReportServiceStatus(kServiceStartPending, 0, kStartHint);
+  if (started) {
+    event = host.CreateStopEvent();
+    std::lock_guard<std::mutex> guard(statusMutex);
+    stopEvent = event;
+  }
+  started = started && event != 0 && ReportServiceStatus(kServiceStartPending, 0, kStartHint) &&
+            ReportServiceStatus(kServiceStartPending, 0, kStartHint) &&
+            ReportServiceStatus(kServiceRunning, 0, 0);
+  if (started) {
+    ReportToEventLog("Service was started, starting main loop. version " + GetFileVersionText(),
+                     kEventInformation);
+    // A stop request is seen between ticks, after any pass has ended.
+    do {
+      SupervisorTick(app);
+    } while (host.WaitEvent(event, 1000) != kEventSignalled);
+    ReportToEventLog("Quit on service stop request. version " + GetFileVersionText(),
+                     kEventInformation);
+  }
+  if (event != 0) {
+    {
+      std::lock_guard<std::mutex> guard(statusMutex);
+      stopEvent = 0;
+    }
+    host.CloseEvent(event);
+  }
+}
+
+void ServiceControlHandler(std::uint32_t control) {
+  if (control == kControlStop) {
+    ReportServiceStatus(kServiceStopPending, 0, 0);
+    ServiceStop();
+    return;
+  }
+  std::uint32_t state;
+  {
+    std::lock_guard<std::mutex> guard(statusMutex);
+    state = status.currentState;
+  }
+  ReportServiceStatus(state, 0, 0);
+}
+
+void ServiceStop() {
+  ReportServiceStatus(kServiceStopPending, 0, kStopHint);
+  EventHandle event;
+  {
+    std::lock_guard<std::mutex> guard(statusMutex);
+    event = stopEvent;
+  }
+  if (event != 0) Os().serviceHost->SignalEvent(event);
+}
+
+bool ReportServiceStatus(std::uint32_t state, std::uint32_t exitCode, std::uint32_t waitHint) {
+  bool reported;
+  {
+    std::lock_guard<std::mutex> guard(statusMutex);
+    status.controlsAccepted = state == kServiceStartPending ? 0 : kAcceptStop;
+    status.currentState = state;
+    status.win32ExitCode = exitCode;
+    status.waitHint = waitHint;
+    status.checkPoint =
+        (state == kServiceRunning || state == kServiceStopped) ? 0 : checkPoint++;
+    reported = Os().serviceHost->SetStatus(statusHandle, status);
+  }
+  if (!reported) ReportServiceError("SetServiceStatus");
+  return reported;
+}
+
+void ReportServiceError(const std::string& call) {
+  const std::uint32_t code = Os().lastError->Get();
+  {
+    std::lock_guard<std::mutex> guard(statusMutex);
+    lastServiceError = code;
+  }
+  EventLog& log = *Os().eventLog;
+  const EventSource source = log.RegisterSource(kEventSourceName);
+  char line[256];
+  std::snprintf(line, sizeof line, "%s error: %d", kEventSourceName, static_cast<int>(code));
+  if (source == 0) return;
+  log.Report(source, kEventError, 0, 0, {line, call});
+  log.DeregisterSource(source);
+}
+
+}  // namespace kestro

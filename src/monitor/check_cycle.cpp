@@ -1,0 +1,35 @@
+#include "agentconf/agent_setting.h"
+#include "app/monitor_app.h"
+#include "log/event_log.h"
+#include "platform/platform.h"
+#include "probe/probe_host.h"
+
+namespace kestro {
+
+int MonitorApp::CheckCycle() {
+  PingStatistics stats;
+  LoadSettings();
+
+  const std::string server = LocateStagingServer();
+  if (server.empty()) {
+    // Tried again at the next tick: the pass did not complete.
+    ReportToEventLog("Quillmesh STAGINGSERVER isn't defined.", kEventError);
+    return 2;
+  }
+
+  Os().clock->SleepMs(Settings.PingDelay * 1000u);  // unsigned 32-bit, as configured
+  ProbeHost(stats, server, static_cast<int>(Settings.PingPacketSize),
+            static_cast<int>(Settings.NumberOfPingSweeps), 2, 0);
+  stats.WriteReport();
+
+  for (int n = 1; n <= kSlotCount; ++n) {
+    const ActionSlot slot = Settings.Slot(n);
+    ApplySlot(slot.PingTimeOut, slot.PingResponse, slot.Service, slot.Command, slot.Argument, stats);
+  }
+
+  // Taken after the last slot: a change noted during the pass is covered by it.
+  Supervisor.LastPassTime = Os().clock->UnixTime();
+  return 0;
+}
+
+}  // namespace kestro

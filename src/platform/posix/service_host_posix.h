@@ -1,0 +1,19 @@
+#pragma once
+#include "platform/service_host.h"
+
+namespace kestro {
+
+// There is no service control manager here: the dispatcher cannot start.
+// The stop event works, so that the service logic can run on it.
+class PosixServiceHost : public ServiceHost {
+ public:
+  bool RunDispatcher(const std::string& name, ServiceMainRoutine main) override;
+  StatusHandle RegisterHandler(const std::string& name, ControlHandlerRoutine handler) override;
+  bool SetStatus(StatusHandle handle, const ServiceStatusRecord& status) override;
+  EventHandle CreateStopEvent() override;
+  void SignalEvent(EventHandle event) override;
+  int WaitEvent(EventHandle event, std::uint32_t milliseconds) override;
+  void CloseEvent(EventHandle event) override;
+};
+
+}  // namespace kestro

@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/threads.h"
+
+namespace kestro {
+
+class Win32Threads : public Threads {
+ public:
+  bool Create(ThreadRoutine routine, ThreadHandle* handle, std::uint32_t* id) override;
+  std::uint32_t ExitCode(ThreadHandle handle) override;
+  bool Terminate(ThreadHandle handle, std::uint32_t code) override;
+};
+
+}  // namespace kestro
