@@ -1,0 +1,185 @@
+// When passes run, and the watcher thread kept alive, on the fake clock.
+#include <gtest/gtest.h>
+
+#include "app/monitor_app.h"
+#include "fakes/fake_system.h"
+#include "log/event_log.h"
+#include "monitor/last_address_change.h"
+#include "monitor/supervisor.h"
+
+namespace kestro {
+namespace {
+
+using testing::FakeSystem;
+using testing::ProcessExit;
+
+const char kAgentFile[] = "/agent/OXL/CONF/OXL.CNF";
+
+class SupervisorTest : public ::testing::Test {
+ protected:
+  SupervisorTest() {
+    sys.Install();
+    sys.environment.variables["OXLROOT"] = "/agent";
+    sys.sharedFile.files[kAgentFile] = "[PEERHOSTS]\nOXLUILSR=staging\n";
+    sys.sockets.names["staging"] = testing::Ipv4(192, 0, 2, 7);
+    sys.sockets.answerAfterMs = 2;
+    sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PingDelay", 0);
+    app = std::make_unique<MonitorApp>();
+  }
+  // Passes so far: each completed one writes one "ErrorCode" report line.
+  int Passes() { return sys.plan.Count("WSAStartup"); }
+  int Attempts() { return sys.sharedFile.lastPath.empty() ? 0 : sys.plan.Count("OpenForReading"); }
+  // One tick, then the driver's pause.
+  void Tick() {
+    SupervisorTick(*app);
+    sys.clock.SleepMs(1000);
+  }
+  int Code(std::function<void()> f) {
+    try {
+      f();
+    } catch (const ProcessExit& e) {
+      return e.code;
+    }
+    return -1;
+  }
+
+  FakeSystem sys;
+  std::unique_ptr<MonitorApp> app;
+};
+
+TEST_F(SupervisorTest, FirstTickStartsTheWatcherAndRunsExactlyOnePass) {
+  Tick();
+  EXPECT_EQ(1, sys.plan.Count("CreateThread"));
+  EXPECT_EQ(1, Passes());
+  EXPECT_EQ(sys.clock.UnixTime() - 1, app->Supervisor.LastPassTime);
+  for (int i = 0; i < 5; ++i) Tick();
+  EXPECT_EQ(1, Passes());
+  EXPECT_EQ(1, sys.plan.Count("CreateThread"));
+}
+
+TEST_F(SupervisorTest, HourlyPassIsStrict) {
+  Tick();
+  const std::int32_t end = app->Supervisor.LastPassTime;
+  sys.clock.unixMs = (static_cast<std::int64_t>(end) + 3600) * 1000;
+  SupervisorTick(*app);
+  EXPECT_EQ(1, Passes());  // exactly an hour: not yet
+  sys.clock.unixMs += 1000;
+  SupervisorTick(*app);
+  EXPECT_EQ(2, Passes());
+}
+
+TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttempts) {
+  sys.sharedFile.files.clear();
+  Tick();
+  Tick();
+  EXPECT_EQ(4, sys.plan.Count("OpenForReading"));
+  EXPECT_EQ(0, Passes());
+  EXPECT_EQ(0, app->Supervisor.LastPassTime);
+  const auto entries = sys.eventLog.Entries();
+  ASSERT_EQ(4u, entries.size());
+  for (const auto& e : entries) {
+    EXPECT_EQ(kEventError, e.type);
+    EXPECT_EQ(std::vector<std::string>{"Quillmesh STAGINGSERVER isn't defined."}, e.strings);
+  }
+}
+
+TEST_F(SupervisorTest, AddressChangesStartOnePassAtTheNextTick) {
+  Tick();
+  // Stamped in the second the pass ended: no pass.
+  LastAddressChange = app->Supervisor.LastPassTime;
+  Tick();
+  EXPECT_EQ(1, Passes());
+  // Several changes, one second or more later: one pass.
+  LastAddressChange = app->Supervisor.LastPassTime + 1;
+  LastAddressChange = app->Supervisor.LastPassTime + 2;
+  Tick();
+  EXPECT_EQ(2, Passes());
+  Tick();
+  EXPECT_EQ(2, Passes());
+}
+
+TEST_F(SupervisorTest, ClockSetBackStopsHourlyPassesButNotChanges) {
+  Tick();
+  sys.clock.unixMs -= 2 * 3600 * 1000;
+  for (int i = 0; i < 3; ++i) Tick();
+  EXPECT_EQ(1, Passes());
+  LastAddressChange = app->Supervisor.LastPassTime - 10;  // older than the pass
+  Tick();
+  EXPECT_EQ(1, Passes());
+  LastAddressChange = app->Supervisor.LastPassTime + 1;
+  Tick();
+  EXPECT_EQ(2, Passes());
+}
+
+TEST_F(SupervisorTest, EndedWatcherIsReplaced) {
+  Tick();
+  const ThreadHandle first = app->Supervisor.ProcessingThread;
+  sys.threads.running[first] = false;
+  Tick();
+  EXPECT_EQ("Restarting processing thread.\n", sys.console.err);
+  EXPECT_EQ(kEventInformation, sys.eventLog.Entries().back().type);
+  EXPECT_EQ("Restarting processing thread.", sys.eventLog.Entries().back().strings[0]);
+  EXPECT_NE(first, app->Supervisor.ProcessingThread);
+  EXPECT_EQ(1, sys.threads.Alive());
+  // The new thread is made before the old one is ended.
+  const auto calls = sys.plan.Calls();
+  const auto created = std::find(calls.rbegin(), calls.rend(), "CreateThread");
+  const auto terminated = std::find(calls.rbegin(), calls.rend(), "TerminateThread");
+  EXPECT_LT(terminated, created);
+}
+
+TEST_F(SupervisorTest, ThreadFailuresEndTheProcess) {
+  sys.plan.Fail("CreateThread");
+  EXPECT_EQ(1, Code([&] { SupervisorTick(*app); }));
+  EXPECT_EQ("Could not create thread\n", sys.console.out);
+  EXPECT_TRUE(sys.eventLog.Entries().empty());
+}
+
+TEST_F(SupervisorTest, ReplacementFailuresEndTheProcess) {
+  Tick();
+  sys.threads.running[app->Supervisor.ProcessingThread] = false;
+  sys.plan.Fail("CreateThread", 2);
+  EXPECT_EQ(1, Code([&] { SupervisorTick(*app); }));
+  EXPECT_EQ("Restarting processing thread.\nReplacement thread could not be started\n", sys.console.err);
+  EXPECT_EQ(kEventWarning, sys.eventLog.Entries().back().type);
+}
+
+TEST_F(SupervisorTest, TerminationFailureEndsTheProcessWithTheSystemText) {
+  Tick();
+  sys.threads.running[app->Supervisor.ProcessingThread] = false;
+  sys.plan.Fail("TerminateThread");
+  sys.lastError.code = 6;
+  sys.lastError.messages[6] = "The handle is invalid.\r\n";
+  EXPECT_EQ(1, Code([&] { SupervisorTick(*app); }));
+  EXPECT_EQ("Error stopping thread, the error is \"The handle is invalid.\r\n\".",
+            sys.eventLog.Entries().back().strings[0]);
+}
+
+TEST(WatchAddressChanges, EachChangeIsLoggedAndStamped) {
+  FakeSystem sys;
+  sys.Install();
+  sys.addresses.waits = {true, true};
+  LastAddressChange = 0;
+  EXPECT_THROW(WatchAddressChanges(), testing::FakeAddressWatcher::Exhausted);
+  EXPECT_EQ(sys.clock.UnixTime(), LastAddressChange.load());
+  const std::string log = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
+  EXPECT_EQ(2, std::count(log.begin(), log.end(), '\n'));
+  EXPECT_NE(std::string::npos, log.find(": Network address table change!\r\n"));
+}
+
+TEST(WatchAddressChanges, RefusedWaitFallsBackToComparingTheTable) {
+  FakeSystem sys;
+  sys.Install();
+  sys.addresses.waits = {false};
+  sys.addresses.tables = {"a", "a", "a", "a b", "a b"};
+  LastAddressChange = 0;
+  EXPECT_THROW(WatchAddressChanges(), testing::FakeAddressWatcher::Exhausted);
+  const std::string log = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
+  EXPECT_EQ(1, std::count(log.begin(), log.end(), '\n'));  // one change, no flood
+  EXPECT_NE(0, LastAddressChange.load());
+  EXPECT_EQ(5, sys.clock.sleeps);  // a pause before each comparison: no busy loop
+  EXPECT_EQ(1, sys.plan.Count("NotifyAddrChange"));
+}
+
+}  // namespace
+}  // namespace kestro
