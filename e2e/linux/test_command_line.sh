@@ -16,7 +16,11 @@ sleep 1.5  # a tick or two of the idle loop
 kill "$pid"
 wait "$pid" 2>/dev/null
 log=$WORK/logs/Kestro-2.txt
-check "-direct: 17 'Could not read' lines" 17 "$(grep -c 'Could not read SOFTWARE\\Morvane\\Kestro\\' "$log")"
+# Construction reads the settings (17 values missing), then the start lines;
+# the passes after them find no agent file and repeat at every tick.
+check "-direct: 17 'Could not read' lines first" 17 "$(head -n 17 "$log" | grep -c 'Could not read SOFTWARE\\Morvane\\Kestro\\')"
 check "-direct: start lines with CR LF" "$(printf ': \r\n: Interaktiver aufruf...\r')" \
-  "$(tail -n 2 "$log" | cut -c24-)"
+  "$(sed -n '18,19p' "$log" | cut -c24-)"
+check "-direct: a pass attempt at every tick" yes \
+  "$([ "$(grep -c 'Could not retrieve Staging server from /OXL/CONF/OXL.CNF' "$log")" -ge 2 ] && echo yes)"
 check "-direct: lock file" yes "$([ -f "$WORK/logs/Kestro.lck" ] && echo yes)"

@@ -1,0 +1,32 @@
+# Direct mode for real on Linux, inside a namespace made here: a whole pass
+# against 127.0.0.1 with a command in slot 1, then an address added to the
+# namespace starts another pass.
+
+ns=kestro-monitor-$$
+mon=$WORK/monitor
+mkdir -p "$mon/agent/OXL/CONF" "$mon/logs"
+printf '[PEERHOSTS]\nOXLUILSR=127.0.0.1\n' >"$mon/agent/OXL/CONF/OXL.CNF"
+printf '#!/bin/sh\necho "$@" >>"%s/record"\n' "$mon" >"$mon/record.sh"
+chmod +x "$mon/record.sh"
+printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"LogDir"="%s"\r\n"PingDelay"=dword:00000000\r\n"NumberOfPingSweeps"=dword:00000002\r\n"Command1"="%s"\r\n"Argument1"="record.sh slot1"\r\n' \
+  "$mon/logs" "$mon/record.sh" >"$mon/kestro.reg"
+
+if make_netns "$ns"; then
+  KESTRO_REGISTRY=$mon/kestro.reg OXLROOT=$mon/agent ip netns exec "$ns" "$KESTRO" -direct >/dev/null 2>&1 &
+  pid=$!
+  log=$mon/logs/Kestro-2.txt
+  for _ in $(seq 1 100); do grep -q 'Executing command' "$log" 2>/dev/null && break; sleep 0.1; done
+  check "linux pass: both answers" 2 "$(grep -c 'Ping to 127.0.0.1: Got 1056 bytes' "$log")"
+  check "linux pass: command ran with start" "slot1 start" "$(cat "$mon/record" 2>/dev/null)"
+  sleep 1
+  ip -n "$ns" addr add 198.51.100.5/24 dev lo
+  for _ in $(seq 1 100); do [ "$(grep -c 'Executing command' "$log")" -ge 2 ] && break; sleep 0.1; done
+  check "address change: logged" 1 "$(grep -c 'Network address table change!' "$log")"
+  check "address change: a second pass after it" "Network address table change!|ErrorText " \
+    "$(sed -n '/Network address table change!/,$p' "$log" | cut -c26- | tr -d '\r' | grep -E '^(Network|ErrorText)' | head -n 2 | paste -sd '|')"
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+else
+  fail "namespace for the monitor test"
+fi
+drop_netns "$ns"

@@ -1,0 +1,54 @@
+# A whole pass in direct mode: a sweep of 127.0.0.1, a recorder command in
+# slot 1 and a test service in slot 2; and without an agent file, attempts
+# on every tick.
+
+new_prefix direct_pass
+start_services
+logs=$E2E_WORK/pass-logs
+agent=$E2E_WORK/pass-agent
+record=$E2E_WORK/pass-record.txt
+mkdir -p "$logs" "$agent/OXL/CONF"
+printf '[PEERHOSTS]\r\nOXLUILSR = 127.0.0.1\r\n' >"$agent/OXL/CONF/OXL.CNF"
+key='HKLM\SOFTWARE\Morvane\Kestro'
+reg_add() { wine reg add "$@" /f >/dev/null 2>&1 </dev/null; }
+reg_add "$key" /v LogDir /t REG_SZ /d "$(dos_path "$logs")"
+reg_add "$key" /v PingDelay /t REG_DWORD /d 0
+reg_add "$key" /v NumberOfPingSweeps /t REG_DWORD /d 3
+reg_add "$key" /v Command1 /t REG_SZ /d "$(dos_path "$REPO_ROOT/build/win/recorder.exe")"
+reg_add "$key" /v Argument1 /t REG_SZ /d "recorder.exe $(dos_path "$record") 0 0"
+reg_add "$key" /v Service2 /t REG_SZ /d KestroTestSvc
+wine sc create KestroTestSvc binpath= "$(dos_path "$REPO_ROOT/build/win/test_service.exe")" >/dev/null 2>&1 </dev/null
+
+OXLROOT=$(dos_path "$agent") wine "$KESTRO_EXE" -direct >/dev/null 2>&1 </dev/null &
+pid=$!
+if wait_for "$logs/Kestro-2.txt" 'Done with starting service KestroTestSvc' 40; then
+  pass "direct pass: reaches slot 2"
+else
+  fail "direct pass: reaches slot 2"
+fi
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+messages=$(cut -c26- "$logs/Kestro-2.txt" | tr -d '\r' | grep -v '^Could not read')
+check "direct pass: lines in order" \
+  "$(printf '%s\n' '' 'Interaktiver aufruf...' 'ErrorText ' 'ErrorCode 0' 'Packets 3' 'PacketSize 1024' 'TotalCount 3' 'TimeoutCount 0' \
+     "Executing command $(dos_path "$REPO_ROOT/build/win/recorder.exe")  CommandLine: recorder.exe $(dos_path "$record") 0 0 start" \
+     'Starting service KestroTestSvc ...' 'Done with starting service KestroTestSvc')" \
+  "$(grep -v -E '^(Ping to|MinTime|MaxTime|AvgTime|Timeout |SumTime|BytesPerSecond)' <<<"$messages")"
+check "direct pass: three answers" 3 "$(grep -c '^Ping to 127.0.0.1: Got 1056 bytes icmp_seq = [0-2] time: ' <<<"$messages")"
+check "direct pass: the command saw start" "commandline=recorder.exe $(dos_path "$record") 0 0 start" "$(tr -d '\r' <"$record")"
+check "direct pass: the service runs" "4  RUNNING" "$(wine sc query KestroTestSvc </dev/null 2>/dev/null | tr -d '\r' | grep -o '4  RUNNING')"
+
+# No agent file: two attempts a tick, each with its event entry.
+rm -f "$logs/Kestro-2.txt"
+OXLROOT=$(dos_path "$E2E_WORK/none") WINEDEBUG=-all,+eventlog wine "$KESTRO_EXE" -direct >/dev/null 2>"$E2E_WORK/direct.err" </dev/null &
+pid=$!
+wait_for "$logs/Kestro-2.txt" 'Interaktiver aufruf' 20
+sleep 3.5
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+attempts=$(grep -c 'Could not retrieve Staging server from ' "$logs/Kestro-2.txt")
+entries=$(grep -a -c -F 'L"Quillmesh STAGINGSERVER isn'"'"'t defined."' "$E2E_WORK/direct.err")
+check "no agent file: attempts repeat every tick" yes "$([ "$attempts" -ge 6 ] && echo yes)"
+check "no agent file: one event entry per attempt" "$attempts" "$entries"
+check "no agent file: two attempts a tick" 0 "$((attempts % 2))"
+end_prefix

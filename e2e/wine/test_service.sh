@@ -1,0 +1,65 @@
+# The real program as a Windows service: install, start (a pass against
+# 127.0.0.1), stop, remove, and the console cases. Event-log entries are read
+# from Wine's event-log trace of the service processes.
+
+new_prefix service
+logs=$E2E_WORK/service-logs
+agent=$E2E_WORK/service-agent
+mkdir -p "$logs" "$agent/OXL/CONF"
+printf '[PEERHOSTS]\r\nOXLUILSR=127.0.0.1\r\n' >"$agent/OXL/CONF/OXL.CNF"
+key='HKLM\SOFTWARE\Morvane\Kestro'
+reg_add() { wine reg add "$@" /f >/dev/null 2>&1 </dev/null; }
+reg_add "$key" /v LogDir /t REG_SZ /d "$(dos_path "$logs")"
+reg_add "$key" /v PingDelay /t REG_DWORD /d 0
+reg_add "$key" /v NumberOfPingSweeps /t REG_DWORD /d 2
+# Services take their environment from the system's.
+reg_add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v OXLROOT /t REG_SZ /d "$(dos_path "$agent")"
+wineserver -w
+wineserver -p >/dev/null 2>&1
+WINEDEBUG=-all,+eventlog,fixme+advapi wine cmd /c exit 0 >/dev/null 2>"$E2E_WORK/services.err" </dev/null
+
+kestro() { wine "$KESTRO_EXE" "$@" </dev/null 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+reg_value() { wine reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+events() { grep -a -c -F "$1" "$E2E_WORK/services.err"; }
+
+out=$(kestro -installservice); rc=$?
+check "install: exit code 0" 0 "$rc"
+check "install: message" "Kestro and IP Helper installed." "$out"
+svc='HKLM\SYSTEM\CurrentControlSet\Services\Kestro'
+exe=$(dos_path "$KESTRO_EXE")
+case "$exe" in *' '*) image="\"$exe\" -service" ;; *) image="$exe -service" ;; esac
+check "install: command line" "$image" "$(reg_value "$svc" ImagePath)"
+check "install: automatic start, own process" "0x2 0x10" "$(reg_value "$svc" Start) $(reg_value "$svc" Type)"
+check "install: display name" "Kestro and IP Helper" "$(reg_value "$svc" DisplayName)"
+check "install: description" "IP helper for checking networked status. Start/stop services or run commands." "$(reg_value "$svc" Description)"
+src='HKLM\System\CurrentControlSet\Services\EventLog\Application\Kestro'
+check "install: event source" "$exe 0x7" "$(reg_value "$src" EventMessageFile) $(reg_value "$src" TypesSupported)"
+
+out=$(kestro -installservice); rc=$?
+check "install again: exit code 2" 2 "$rc"
+case "$out" in "CreateService failed - "*) pass "install again: message" ;; *) fail "install again: message: $out" ;; esac
+
+wine net start Kestro >/dev/null 2>&1 </dev/null
+if wait_for "$logs/Kestro-2.txt" 'BytesPerSecond' 30; then pass "service pass: report in the log"; else fail "service pass: report in the log"; fi
+check "service pass: both answers" 2 "$(grep -c 'Ping to 127.0.0.1: Got 1056 bytes' "$logs/Kestro-2.txt")"
+check "service start: event entry" 1 "$(events 'L"Service was started, starting main loop. version 2003.12.09.0"')"
+start=$SECONDS
+wine net stop Kestro >/dev/null 2>&1 </dev/null
+for _ in $(seq 1 30); do [ "$(events 'L"Quit on service stop request. version 2003.12.09.0"')" = 1 ] && break; sleep 0.2; done
+check "service stop: quit entry" 1 "$(events 'L"Quit on service stop request. version 2003.12.09.0"')"
+check "service stop: within a tick" yes "$([ $((SECONDS - start)) -le 3 ] && echo yes)"
+
+out=$(kestro -removeservice); rc=$?
+check "remove while stopped" "0 Kestro and IP Helper removed." "$rc $out"
+kestro -installservice >/dev/null
+wine net start Kestro >/dev/null 2>&1 </dev/null
+out=$(kestro -removeservice); rc=$?
+check "remove while running: exit code 0" 0 "$rc"
+case "$out" in "Stopping Kestro and IP Helper."*$'\n'"Kestro and IP Helper stopped."$'\n'"Kestro and IP Helper removed.")
+  pass "remove while running: stops, then removes" ;; *) fail "remove while running: $out" ;; esac
+out=$(kestro -removeservice); rc=$?
+check "remove when missing: exit code 2" 2 "$rc"
+case "$out" in "OpenService failed - "*) pass "remove when missing: message" ;; *) fail "remove when missing: $out" ;; esac
+out=$(kestro -service); rc=$?
+check "-service from a console" "8 StartServiceCtrlDispatcher failed." "$rc $out"
+end_prefix
