@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
 # Builds the native Linux program with its tests and benchmarks, the
 # sanitizer build of the unit tests, and Kestro.exe for Windows.
+# With "win" only the Windows build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+
+build_win() {
+  cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build build/win -j"$jobs"
+}
+if [ "${1:-}" = win ]; then
+  build_win
+  exit 0
+fi
 
 cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/linux -j"$jobs"
@@ -11,5 +21,4 @@ cmake --build build/linux -j"$jobs"
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DKESTRO_SANITIZE=ON >/dev/null
 cmake --build build/asan -j"$jobs" --target kestro_tests kestro_posix_tests
 
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win -j"$jobs"
+build_win

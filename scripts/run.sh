@@ -1,35 +1,46 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds Kestro.exe and runs it in
-# direct mode under Wine with demo settings, showing its log as it is
-# written. The log stays in demo/logs.
+# The main job: installs what is missing, builds Kestro.exe and runs one
+# whole pass in direct mode under Wine: demo settings (log in demo/logs,
+# PingDelay 0, slot 1 running a small command), an agent configuration
+# naming 127.0.0.1 through OXLROOT. The log is shown as it is written; the
+# run ends after the first pass. Raw ICMP sockets need root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-bash scripts/build.sh
+bash scripts/build.sh win >/dev/null
 
 export WINEARCH=win32 WINEDEBUG=-all WINEPREFIX=$PWD/demo/prefix
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
-logs=$PWD/demo/logs
-mkdir -p "$logs"
+demo=$PWD/demo
+logs=$demo/logs
+mkdir -p "$logs" "$demo/agent/OXL/CONF"
 rm -f "$logs"/Kestro-*.txt
-[ -d "$WINEPREFIX/drive_c" ] || { echo "Preparing the Wine prefix (once)..."; wineboot -i >/dev/null 2>&1; }
-wine reg import demo/settings.reg >/dev/null 2>&1
-wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v LogDir /t REG_SZ /d "Z:${logs//\//\\}" /f >/dev/null 2>&1
+printf '[PEERHOSTS]\r\nOXLUILSR = 127.0.0.1\r\n' >"$demo/agent/OXL/CONF/OXL.CNF"
+dos() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
-echo "Running: wine Kestro.exe -direct (log: demo/logs/Kestro-2.txt)"
-wine build/win/Kestro.exe -direct &
-pid=$!
+[ -d "$WINEPREFIX/drive_c" ] || { echo "Preparing the Wine prefix (once)..."; wineboot -i >/dev/null 2>&1; }
+wine reg import demo/settings.reg >/dev/null 2>&1 </dev/null
+wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v LogDir /t REG_SZ /d "$(dos "$logs")" /f >/dev/null 2>&1 </dev/null
+
+echo "Running: OXLROOT=$(dos "$demo/agent") wine Kestro.exe -direct"
+echo "Log: demo/logs/Kestro-2.txt"
+echo
 touch "$logs/Kestro-2.txt"
-tail -f "$logs/Kestro-2.txt" &
+tail -n +1 -f "$logs/Kestro-2.txt" &
 tailpid=$!
-for _ in $(seq 1 50); do
-  grep -q 'Interaktiver aufruf' "$logs/Kestro-2.txt" && break
-  sleep 0.2
+OXLROOT=$(dos "$demo/agent") wine build/win/Kestro.exe -direct </dev/null &
+pid=$!
+# The pass ends with the command of slot 1.
+for _ in $(seq 1 300); do
+  grep -q 'Executing command' "$logs/Kestro-2.txt" && break
+  sleep 0.1
 done
 sleep 2
-kill "$pid" "$tailpid" 2>/dev/null || true
+kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
+kill "$tailpid" 2>/dev/null || true
 wineserver -k 2>/dev/null || true
-echo "Stopped the demo run."
+echo
+echo "First pass done; the demo run is stopped."
