@@ -71,7 +71,6 @@ make_netns "$ns"
 OXLROOT=$(dos "$work/agent") ip netns exec "$ns" wine "$ROOT/build/win/Kestro.exe" -direct >/dev/null 2>&1 </dev/null &
 pid=$!
 measure wine "$work/wlogs/Kestro-2.txt" "$pid"
-server=$(pgrep -n -f "wineserver" )
 latency wine "$ns" "$work/wlogs/Kestro-2.txt"
 kill "$pid"; wait "$pid" 2>/dev/null
 wineserver -k
