@@ -85,9 +85,13 @@ void ServiceWorker(int, char**) {
     ReportToEventLog("Service was started, starting main loop. version " + GetFileVersionText(),
                      kEventInformation);
     // A stop request is seen between ticks, after any pass has ended.
-    do {
+    for (;;) {
       SupervisorTick(app);
-    } while (host.WaitEvent(event, 1000) != kEventSignalled);
+      const int waited = host.WaitEvent(event, 1000);
+      if (waited == kEventSignalled) break;
+      // A wait that fails returns at once: keep the pace of a tick a second.
+      if (waited == kEventWaitFailed) Os().clock->SleepMs(1000);
+    }
     ReportToEventLog("Quit on service stop request. version " + GetFileVersionText(),
                      kEventInformation);
   }

@@ -25,6 +25,7 @@ struct ServiceStatusRecord {
 // Results of waiting for the stop event.
 inline constexpr int kEventSignalled = 0;
 inline constexpr int kEventTimedOut = 258;
+inline constexpr int kEventWaitFailed = -1;
 
 class ServiceHost {
  public:

@@ -141,6 +141,13 @@ TEST_F(ServiceHostTest, MissingStopEventEndsTheWorkerBeforeRunning) {
   EXPECT_EQ((Report{1, 0, 0, 1, 0}), Reports().back());
 }
 
+TEST_F(ServiceHostTest, FailingWaitKeepsTheTickPace) {
+  sys.serviceHost.failingWaits = 3;
+  StopAtWait(4);
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ(3, sys.clock.sleeps);  // a second's pause for each failed wait
+}
+
 TEST_F(ServiceHostTest, HandlerRegistrationFailureReportsNothing) {
   sys.plan.Fail("RegisterServiceCtrlHandlerA");
   EXPECT_EQ(0, Run());

@@ -90,6 +90,7 @@ class FakeServiceHost : public ServiceHost {
   // Called at every wait for the stop event, with the number of waits so far.
   std::function<void(int)> onWait;
   int waits = 0;
+  int failingWaits = 0;  // the first this many waits fail
   bool eventSet = false;
   int eventsOpen = 0;
 
@@ -123,6 +124,7 @@ class FakeServiceHost : public ServiceHost {
     plan_.Enter("WaitForSingleObject");
     ++waits;
     if (onWait) onWait(waits);
+    if (waits <= failingWaits) return kEventWaitFailed;
     return eventSet ? kEventSignalled : kEventTimedOut;
   }
   void CloseEvent(EventHandle) override {

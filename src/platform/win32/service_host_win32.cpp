@@ -52,9 +52,9 @@ EventHandle Win32ServiceHost::CreateStopEvent() {
 void Win32ServiceHost::SignalEvent(EventHandle event) { SetEvent(reinterpret_cast<HANDLE>(event)); }
 
 int Win32ServiceHost::WaitEvent(EventHandle event, std::uint32_t milliseconds) {
-  return WaitForSingleObject(reinterpret_cast<HANDLE>(event), milliseconds) == WAIT_OBJECT_0
-             ? kEventSignalled
-             : kEventTimedOut;
+  const DWORD r = WaitForSingleObject(reinterpret_cast<HANDLE>(event), milliseconds);
+  if (r == WAIT_OBJECT_0) return kEventSignalled;
+  return r == WAIT_TIMEOUT ? kEventTimedOut : kEventWaitFailed;
 }
 
 void Win32ServiceHost::CloseEvent(EventHandle event) { CloseHandle(reinterpret_cast<HANDLE>(event)); }
