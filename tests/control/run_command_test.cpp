@@ -18,16 +18,6 @@ class RunCommandTest : public ::testing::Test {
     sys.lastError.messages[0] = "The operation completed successfully.\r\n";
   }
   void TearDown() override { EXPECT_EQ(0, sys.children.open); }
-  std::vector<std::string> LogMessages() {
-    std::vector<std::string> lines;
-    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
-    for (std::string::size_type pos = 0; pos < text.size();) {
-      const std::string::size_type end = text.find("\r\n", pos);
-      lines.push_back(text.substr(pos + 25, end - pos - 25));
-      pos = end + 2;
-    }
-    return lines;
-  }
   FakeSystem sys;
 };
 
@@ -45,7 +35,7 @@ TEST_F(RunCommandTest, CommandLineIsTheArgumentAndTheWord) {
     EXPECT_EQ(r.line, sys.children.commandLine);
     EXPECT_EQ("C:\\t\\svc.exe", sys.children.application);
     EXPECT_EQ(std::vector<std::string>{std::string("Executing command C:\\t\\svc.exe  CommandLine: ") + r.line},
-              LogMessages());
+              sys.LogMessages());
   }
   EXPECT_TRUE(sys.children.startupInfoTaken);
 }
@@ -55,19 +45,19 @@ TEST_F(RunCommandTest, ChildOfEightSecondsShowsItsProgress) {
   EXPECT_EQ(0u, RunCommand("p.exe", "p.exe", 1));
   EXPECT_EQ((std::vector<std::string>{"Executing command p.exe  CommandLine: p.exe start",
                                       "Waiting for child to exit", ".", ".", " done."}),
-            LogMessages());
+            sys.LogMessages());
 }
 
 TEST_F(RunCommandTest, ChildWithinFiveWaitsLeavesNoProgressLines) {
   sys.children.runMs = 4500;
   RunCommand("p.exe", "p.exe", 1);
-  EXPECT_EQ(1u, LogMessages().size());
+  EXPECT_EQ(1u, sys.LogMessages().size());
 }
 
 TEST_F(RunCommandTest, NonZeroExitCodeIsLoggedWithTheLastErrorText) {
   sys.children.exitCode = 1;
   EXPECT_EQ(1u, RunCommand("p.exe", "p.exe", 0));
-  EXPECT_EQ("Error number 1 : The operation completed successfully. (0x0)", LogMessages().at(1));
+  EXPECT_EQ("Error number 1 : The operation completed successfully. (0x0)", sys.LogMessages().at(1));
 }
 
 TEST_F(RunCommandTest, MissingProgramIsOneLineAndResultOne) {
@@ -77,14 +67,14 @@ TEST_F(RunCommandTest, MissingProgramIsOneLineAndResultOne) {
   EXPECT_EQ((std::vector<std::string>{
                 "Executing command C:\\missing.exe  CommandLine: x start",
                 "Error creating process The system cannot find the file specified. (0x2)!"}),
-            LogMessages());
+            sys.LogMessages());
 }
 
 TEST_F(RunCommandTest, ChildEndingWithCode259StillEndsTheWait) {
   sys.children.runMs = 2000;
   sys.children.exitCode = 259;
   EXPECT_EQ(259u, RunCommand("p.exe", "p.exe", 1));
-  EXPECT_EQ(1u, LogMessages().size());  // 259 reads as still active: no error line
+  EXPECT_EQ(1u, sys.LogMessages().size());  // 259 reads as still active: no error line
   EXPECT_LE(sys.clock.tick, 5000u + 2000u);
 }
 

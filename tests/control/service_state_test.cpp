@@ -21,23 +21,13 @@ class ServiceStateTest : public ::testing::Test {
   }
   void TearDown() override { EXPECT_EQ(0, sys.services.open); }
   FakeService& Spooler() { return sys.services.services["Spooler"]; }
-  std::vector<std::string> LogMessages() {
-    std::vector<std::string> lines;
-    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
-    for (std::string::size_type pos = 0; pos < text.size();) {
-      const std::string::size_type end = text.find("\r\n", pos);
-      lines.push_back(text.substr(pos + 25, end - pos - 25));
-      pos = end + 2;
-    }
-    return lines;
-  }
   FakeSystem sys;
 };
 
 TEST_F(ServiceStateTest, StartsAStoppedService) {
   EXPECT_EQ(0, SetServiceState("Spooler", '1'));
   EXPECT_EQ("Starting Print Spooler..\nPrint Spooler started.\n", sys.console.out);
-  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_TRUE(sys.LogMessages().empty());
   EXPECT_EQ(2, sys.clock.sleeps);
 }
 
@@ -50,24 +40,24 @@ TEST_F(ServiceStateTest, StopsARunningService) {
 TEST_F(ServiceStateTest, AlreadyInTheWantedStateSendsNothing) {
   Spooler().states = {kServiceRunning};
   EXPECT_EQ(0, SetServiceState("Spooler", '1'));
-  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler is already running"}, LogMessages());
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler is already running"}, sys.LogMessages());
   Spooler().states = {kServiceStopped};
   sys.files.contents.clear();
   EXPECT_EQ(0, SetServiceState("Spooler", '0'));
-  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler is already stopped"}, LogMessages());
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler is already stopped"}, sys.LogMessages());
   EXPECT_EQ(0, sys.plan.Count("StartServiceA") + sys.plan.Count("ControlService"));
   EXPECT_EQ("", sys.console.out);
 }
 
 TEST_F(ServiceStateTest, MissingServiceIsNamedAsConfigured) {
   EXPECT_EQ(0, SetServiceState("NoSuchSvc", '1'));
-  EXPECT_EQ(std::vector<std::string>{"Service NoSuchSvc couldn't be opened."}, LogMessages());
+  EXPECT_EQ(std::vector<std::string>{"Service NoSuchSvc couldn't be opened."}, sys.LogMessages());
 }
 
 TEST_F(ServiceStateTest, NoServiceManagerIsSilentSuccess) {
   sys.plan.Fail("OpenSCManagerA");
   EXPECT_EQ(0, SetServiceState("Spooler", '1'));
-  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_TRUE(sys.LogMessages().empty());
   EXPECT_EQ("", sys.console.out);
 }
 
@@ -75,27 +65,27 @@ TEST_F(ServiceStateTest, DisplayNameFallsBackToTheConfiguredName) {
   sys.plan.Fail("GetServiceDisplayNameA");
   Spooler().states = {kServiceRunning};
   EXPECT_EQ(0, SetServiceState("Spooler", '1'));
-  EXPECT_EQ(std::vector<std::string>{"Service Spooler is already running"}, LogMessages());
+  EXPECT_EQ(std::vector<std::string>{"Service Spooler is already running"}, sys.LogMessages());
 }
 
 TEST_F(ServiceStateTest, FirstQueryFails) {
   sys.plan.Fail("QueryServiceStatus");
   EXPECT_EQ(1, SetServiceState("Spooler", '1'));
-  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler: Could not query service."}, LogMessages());
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler: Could not query service."}, sys.LogMessages());
 }
 
 TEST_F(ServiceStateTest, PreWaitQueryFailsSilently) {
   Spooler().states = {kServiceStartPending};
   sys.plan.Fail("QueryServiceStatus", 2);
   EXPECT_EQ(2, SetServiceState("Spooler", '0'));
-  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_TRUE(sys.LogMessages().empty());
 }
 
 TEST_F(ServiceStateTest, PendingServiceThatSettlesGetsTheRequest) {
   Spooler().states = {kServiceStartPending, kServiceStartPending, kServiceStartPending, kServiceRunning};
   EXPECT_EQ(0, SetServiceState("Spooler", '0'));
   EXPECT_EQ((std::vector<std::string>{"Waiting for service Print Spooler to reach STOP or START state ..."}),
-            LogMessages());
+            sys.LogMessages());
   EXPECT_EQ(1, sys.plan.Count("ControlService"));
 }
 
@@ -111,7 +101,7 @@ TEST_F(ServiceStateTest, UnsettledThroughThePreWaitIs64) {
     EXPECT_EQ((std::vector<std::string>{
                   "Waiting for service Print Spooler to reach STOP or START state ...",
                   "Service Print Spooler is not in state RUNNING nor in state STOPPED."}),
-              LogMessages());
+              sys.LogMessages());
   }
 }
 

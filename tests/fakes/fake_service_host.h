@@ -53,7 +53,7 @@ class FakeThreads : public Threads {
 class FakeAddressWatcher : public AddressWatcher {
  public:
   struct Exhausted {};
-  FakeAddressWatcher(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
+  explicit FakeAddressWatcher(FaultPlan& plan) : plan_(plan) {}
   std::deque<bool> waits;
   std::deque<std::string> tables;
 
@@ -74,7 +74,6 @@ class FakeAddressWatcher : public AddressWatcher {
 
  private:
   FaultPlan& plan_;
-  FakeClock& clock_;
 };
 
 // Keeps every status report. The dispatcher runs ServiceMain on the calling

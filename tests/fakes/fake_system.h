@@ -111,13 +111,24 @@ struct FakeSystem {
   FakeServiceManager services{plan};
   FakeChildProcesses children{plan, clock};
   FakeThreads threads{plan};
-  FakeAddressWatcher addresses{plan, clock};
+  FakeAddressWatcher addresses{plan};
   FakeServiceHost serviceHost{plan};
 
   Platform Table() {
     return {&registry, &eventLog, &byteLock, &files,       &clock,      &console,  &process,
             &module,   &lastError, &sockets, &heap, &random, &environment, &sharedFile, &services,
             &children, &threads,  &addresses, &serviceHost};
+  }
+  // The messages of the log lines written so far, without their stamps.
+  std::vector<std::string> LogMessages() {
+    std::vector<std::string> lines;
+    const std::string& text = files.contents["/var/log/kestro/Kestro-2.txt"];
+    for (std::string::size_type pos = 0; pos < text.size();) {
+      const std::string::size_type end = text.find("\r\n", pos);
+      lines.push_back(text.substr(pos + 25, end - pos - 25));
+      pos = end + 2;
+    }
+    return lines;
   }
   // Makes these fakes the platform, with no log directory cached yet.
   void Install() {

@@ -50,16 +50,6 @@ class ApplySlotTest : public ::testing::Test {
     svc.displayName = "Agent Helper";
     sys.services.services["helper"] = svc;
   }
-  std::vector<std::string> LogMessages() {
-    std::vector<std::string> lines;
-    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
-    for (std::string::size_type pos = 0; pos < text.size();) {
-      const std::string::size_type end = text.find("\r\n", pos);
-      lines.push_back(text.substr(pos + 25, end - pos - 25));
-      pos = end + 2;
-    }
-    return lines;
-  }
   FakeSystem sys;
   struct Installer {
     explicit Installer(FakeSystem& s) { s.Install(); }
@@ -71,7 +61,7 @@ TEST_F(ApplySlotTest, HealthyStartsTheServiceThenRunsTheCommand) {
   app.ApplySlot(1, 20, "helper", "C:\\c.exe", "c.exe", Sweep(0, 3.0f));
   EXPECT_EQ((std::vector<std::string>{"Starting service helper ...", "Done with starting service helper",
                                       "Executing command C:\\c.exe  CommandLine: c.exe start"}),
-            LogMessages());
+            sys.LogMessages());
 }
 
 TEST_F(ApplySlotTest, UnhealthyStopsAndRunsWithStop) {
@@ -79,7 +69,7 @@ TEST_F(ApplySlotTest, UnhealthyStopsAndRunsWithStop) {
   app.ApplySlot(1, 20, "helper", "C:\\c.exe", "c.exe", Sweep(0, 1.0f, 4));
   EXPECT_EQ((std::vector<std::string>{"Stopping service helper ...", "Done with stopping service helper",
                                       "Executing command C:\\c.exe  CommandLine: c.exe stop"}),
-            LogMessages());
+            sys.LogMessages());
 }
 
 TEST_F(ApplySlotTest, FailedServiceActionStillRunsTheCommand) {
@@ -87,25 +77,25 @@ TEST_F(ApplySlotTest, FailedServiceActionStillRunsTheCommand) {
   app.ApplySlot(1, 20, "helper", "C:\\c.exe", "", Sweep(0, 3.0f));
   EXPECT_EQ((std::vector<std::string>{"Starting service helper ...", "Error starting service helper",
                                       "Executing command C:\\c.exe  CommandLine:  start"}),
-            LogMessages());
+            sys.LogMessages());
 }
 
 TEST_F(ApplySlotTest, EmptyPartsAreSkipped) {
   app.ApplySlot(1, 20, "", "", "", Sweep(0, 3.0f));
-  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_TRUE(sys.LogMessages().empty());
   EXPECT_EQ(0, sys.plan.Count("OpenSCManagerA"));
   app.ApplySlot(1, 20, "", "C:\\c.exe", "c", Sweep(5, 3.0f));
-  EXPECT_EQ(std::vector<std::string>{"Executing command C:\\c.exe  CommandLine: c stop"}, LogMessages());
+  EXPECT_EQ(std::vector<std::string>{"Executing command C:\\c.exe  CommandLine: c stop"}, sys.LogMessages());
   sys.files.contents.clear();
   app.ApplySlot(1, 20, "helper", "", "", Sweep(0, 3.0f));
-  EXPECT_EQ(2u, LogMessages().size());
+  EXPECT_EQ(2u, sys.LogMessages().size());
   EXPECT_EQ(1, sys.children.created);  // only the command of the earlier call
   // A name of blanks is not empty.
   sys.files.contents.clear();
   app.ApplySlot(1, 20, " ", "", "", Sweep(0, 3.0f));
   EXPECT_EQ((std::vector<std::string>{"Starting service   ...", "Service   couldn't be opened.",
                                       "Done with starting service  "}),
-            LogMessages());
+            sys.LogMessages());
 }
 
 }  // namespace

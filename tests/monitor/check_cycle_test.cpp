@@ -27,16 +27,6 @@ class CheckCycleTest : public ::testing::Test {
     }
     app = std::make_unique<MonitorApp>();
   }
-  std::vector<std::string> LogMessages() {
-    std::vector<std::string> lines;
-    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
-    for (std::string::size_type pos = 0; pos < text.size();) {
-      const std::string::size_type end = text.find("\r\n", pos);
-      lines.push_back(text.substr(pos + 25, end - pos - 25));
-      pos = end + 2;
-    }
-    return lines;
-  }
   FakeSystem sys;
   std::unique_ptr<MonitorApp> app;
 };
@@ -57,7 +47,7 @@ TEST_F(CheckCycleTest, PassRunsInOrderAndStampsItsEnd) {
   // Delay, two pauses after the requests, the service waits.
   EXPECT_GE(sys.clock.sleptMs - sleptBefore, 5000u);
   std::vector<std::string> slots;
-  for (const std::string& line : LogMessages())
+  for (const std::string& line : sys.LogMessages())
     if (line.rfind("Starting service", 0) == 0) slots.push_back(line);
   EXPECT_EQ((std::vector<std::string>{"Starting service one ...", "Starting service two ...",
                                       "Starting service three ..."}),
@@ -74,7 +64,7 @@ TEST_F(CheckCycleTest, NoStagingServerEndsThePassWithTwo) {
   EXPECT_EQ(0, sys.children.created);
   ASSERT_EQ(1u, sys.eventLog.Entries().size());
   EXPECT_EQ("Quillmesh STAGINGSERVER isn't defined.", sys.eventLog.Entries()[0].strings[0]);
-  for (const std::string& line : LogMessages()) EXPECT_EQ(std::string::npos, line.find("ErrorCode"));
+  for (const std::string& line : sys.LogMessages()) EXPECT_EQ(std::string::npos, line.find("ErrorCode"));
 }
 
 TEST_F(CheckCycleTest, DelayIsFormedInUnsigned32Bits) {
@@ -92,7 +82,7 @@ TEST_F(CheckCycleTest, SettingsAreReadAgainAtEveryPass) {
   sys.registry.SetText(kKey, "Service2", "renamed");
   sys.files.contents.clear();
   app->CheckCycle();
-  const auto lines = LogMessages();
+  const auto lines = sys.LogMessages();
   EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "Starting service renamed ..."));
   EXPECT_EQ(lines.end(), std::find(lines.begin(), lines.end(), "Starting service two ..."));
 }
@@ -103,7 +93,7 @@ TEST_F(CheckCycleTest, FailedSweepStopsEverySlot) {
   sys.registry.SetText(kKey, "Command3", "d.exe");
   sys.plan.Fail("WSASocketA");
   EXPECT_EQ(0, app->CheckCycle());
-  const auto lines = LogMessages();
+  const auto lines = sys.LogMessages();
   EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "ErrorCode 4"));
   EXPECT_EQ(" stop", sys.children.commandLine);
   EXPECT_EQ(2, sys.children.created);

@@ -18,14 +18,7 @@ class PingStatisticsTest : public ::testing::Test {
   std::vector<std::string> Report(const PingStatistics& s) {
     sys.files.contents.clear();
     s.WriteReport();
-    std::vector<std::string> lines;
-    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
-    for (std::string::size_type pos = 0; pos < text.size();) {
-      const std::string::size_type end = text.find("\r\n", pos);
-      lines.push_back(text.substr(pos + 25, end - pos - 25));
-      pos = end + 2;
-    }
-    return lines;
+    return sys.LogMessages();
   }
 
   static PingStatistics Planned(int count) {

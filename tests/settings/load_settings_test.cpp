@@ -21,18 +21,6 @@ class LoadSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override { sys.Install(); }
 
-  // The messages of the log lines written so far, without their stamps.
-  std::vector<std::string> LogMessages() {
-    std::vector<std::string> messages;
-    const std::string& text = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
-    std::string::size_type pos = 0;
-    while (pos < text.size()) {
-      const std::string::size_type end = text.find("\r\n", pos);
-      messages.push_back(text.substr(pos + 25, end - pos - 25));
-      pos = end + 2;
-    }
-    return messages;
-  }
 
   FakeSystem sys;
 };
@@ -67,7 +55,7 @@ TEST_F(LoadSettingsTest, EmptyKeyLogsEighteenLinesInQueryOrder) {
   std::vector<std::string> expected;
   for (const char* name : kQueryOrder)
     expected.push_back(std::string("Could not read SOFTWARE\\Morvane\\Kestro\\") + name);
-  EXPECT_EQ(expected, LogMessages());
+  EXPECT_EQ(expected, sys.LogMessages());
   EXPECT_EQ(0, sys.registry.OpenCount());
 }
 
@@ -86,7 +74,7 @@ TEST_F(LoadSettingsTest, ReadsEveryValueIntoItsSlot) {
   }
   MonitorSettings s;
   LoadSettings(s);
-  EXPECT_TRUE(LogMessages().empty());
+  EXPECT_TRUE(sys.LogMessages().empty());
   EXPECT_EQ(0u, s.PingPacketSize);
   EXPECT_EQ(0u, s.PingDelay);
   EXPECT_EQ(0xFFFFFFFFu, s.NumberOfPingSweeps);
@@ -102,7 +90,7 @@ TEST_F(LoadSettingsTest, OneValueSetLogsTheOtherSeventeen) {
   sys.registry.SetText(kSettingsKeyPath, "Service2", "Spooler");
   MonitorSettings s;
   LoadSettings(s);
-  EXPECT_EQ(17u, LogMessages().size());
+  EXPECT_EQ(17u, sys.LogMessages().size());
   EXPECT_EQ("Spooler", s.Slot(2).Service);
   EXPECT_EQ(20u, s.Slot(2).PingResponse);
   EXPECT_EQ(1u, s.Slot(2).PingTimeOut);
@@ -120,7 +108,7 @@ TEST_F(LoadSettingsTest, AValueRemovedLaterKeepsItsLastReadValue) {
   LoadSettings(s);
   EXPECT_EQ(9u, s.PingDelay);
   EXPECT_EQ("C:\\x.exe", s.Command[0]);
-  const std::vector<std::string> lines = LogMessages();
+  const std::vector<std::string> lines = sys.LogMessages();
   EXPECT_EQ(18u, lines.size());
   EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay", lines[7]);
 }
@@ -135,7 +123,7 @@ TEST_F(LoadSettingsTest, TextOf253FitsAnd254DoesNot) {
   LoadSettings(s);
   EXPECT_EQ(fits, s.Argument[0]);
   EXPECT_EQ("before", s.Argument[1]);
-  const std::vector<std::string> lines = LogMessages();
+  const std::vector<std::string> lines = sys.LogMessages();
   EXPECT_EQ(std::count(lines.begin(), lines.end(),
                        "Could not read SOFTWARE\\Morvane\\Kestro\\Argument2"),
             1);
@@ -151,7 +139,7 @@ TEST_F(LoadSettingsTest, AValueOfTheWrongTypeIsUnreadable) {
   LoadSettings(s);
   EXPECT_EQ(5u, s.PingDelay);
   EXPECT_EQ("", s.Service[0]);
-  const std::vector<std::string> lines = LogMessages();
+  const std::vector<std::string> lines = sys.LogMessages();
   EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay", lines[7]);
   EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\Service1", lines[9]);
 }
