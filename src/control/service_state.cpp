@@ -29,35 +29,40 @@ std::uint32_t AwaitChange(ServiceHandle service, std::uint32_t pending, std::uin
   return state;
 }
 
+// A start ('1') or a stop ('0'): the request, the state that means "still
+// on the way" and the one that means done, with their texts and codes.
+struct Transition {
+  bool (ServiceManager::*request)(ServiceHandle);
+  std::uint32_t pending;
+  std::uint32_t wanted;
+  const char* progress;
+  const char* done;
+  const char* failed;
+  int refused;
+  int unreached;
+};
+
+const Transition kStop = {&ServiceManager::ControlStop, kServiceStopPending, kServiceStopped,
+                          "Stopping ", " stopped.\n", " failed to stop.\n", kServiceStopRefused,
+                          kServiceDidNotStop};
+const Transition kStart = {&ServiceManager::Start, kServiceStartPending, kServiceRunning,
+                           "Starting ", " started.\n", " failed to start.\n", kServiceStartRefused,
+                           kServiceDidNotStart};
+
 int Act(ServiceHandle service, const std::string& display, char action, std::uint32_t state) {
-  ServiceManager& scm = *Os().services;
-  if (action == '0') {
-    if (!scm.ControlStop(service)) {
-      Print("\n" + display + " failed to stop.\n");
-      return kServiceStopRefused;
-    }
-    Print("Stopping " + display + ".");
-    if (AwaitChange(service, kServiceStopPending, state) == kServiceStopped) {
-      Print("\n" + display + " stopped.\n");
-      return 0;
-    }
-    Print("\n" + display + " failed to stop.\n");
-    return kServiceDidNotStop;
+  if (action != '0' && action != '1') return 0;
+  const Transition& t = action == '0' ? kStop : kStart;
+  if (!(Os().services->*t.request)(service)) {
+    Print("\n" + display + t.failed);
+    return t.refused;
   }
-  if (action == '1') {
-    if (!scm.Start(service)) {
-      Print("\n" + display + " failed to start.\n");
-      return kServiceStartRefused;
-    }
-    Print("Starting " + display + ".");
-    if (AwaitChange(service, kServiceStartPending, state) == kServiceRunning) {
-      Print("\n" + display + " started.\n");
-      return 0;
-    }
-    Print("\n" + display + " failed to start.\n");
-    return kServiceDidNotStart;
+  Print(t.progress + display + ".");
+  if (AwaitChange(service, t.pending, state) == t.wanted) {
+    Print("\n" + display + t.done);
+    return 0;
   }
-  return 0;
+  Print("\n" + display + t.failed);
+  return t.unreached;
 }
 
 int Control(ServiceHandle service, const std::string& display, char action) {
