@@ -39,10 +39,18 @@ std::string ReadAgentSetting(std::string section, std::string key) {
   if (!Os().sharedFile->OpenForReading(path, &file)) {
     WriteLog("Can't open file \"" + path + "\".");
   } else {
-    // Perl syntax, case-sensitive; the names are inserted as they stand.
-    const boost::regex anyHead("^\\[.*\\]");
-    const boost::regex wantedHead("^\\[" + section + "\\]");
-    const boost::regex keyLine("\\s*" + key + "\\s*=\\s*(\\S+)");
+    // Perl syntax, case-sensitive; the names are inserted as they stand. A
+    // name that makes no valid pattern matches nothing.
+    boost::regex anyHead("^\\[.*\\]");
+    boost::regex wantedHead;
+    boost::regex keyLine;
+    try {
+      wantedHead.assign("^\\[" + section + "\\]");
+      keyLine.assign("\\s*" + key + "\\s*=\\s*(\\S+)");
+    } catch (const std::exception&) {
+      wantedHead.assign("$.^");
+      keyLine.assign("$.^");
+    }
 
     bool inSection = false;
     LineReader reader(file, kLineChars);

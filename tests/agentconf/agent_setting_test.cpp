@@ -120,6 +120,7 @@ TEST_F(AgentSettingTest, PathFollowsOxlrootAtEveryCall) {
 TEST_F(AgentSettingTest, OtherSectionAndKeyNames) {
   sys.sharedFile.files[kPath] = "[PEERHOSTS]\nOXLUILSR=a\n[AGENT]\nNAME = me\n";
   EXPECT_EQ("me", ReadAgentSetting("AGENT", "NAME"));
+  EXPECT_EQ("", ReadAgentSetting("AGENT(", "NAME"));  // no valid pattern: no value, no crash
   EXPECT_EQ(0, sys.sharedFile.open);
 }
 
