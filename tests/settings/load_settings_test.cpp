@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_system.h"
+#include "settings/expect_defaults.h"
 #include "settings/monitor_settings.h"
 #include "settings/settings_key.h"
 
 namespace kestro {
 namespace {
 
+using testing::ExpectDefaults;
 using testing::FakeSystem;
 
 const char* const kQueryOrder[] = {
@@ -24,20 +26,6 @@ class LoadSettingsTest : public ::testing::Test {
 
   FakeSystem sys;
 };
-
-void ExpectDefaults(const MonitorSettings& s) {
-  EXPECT_EQ(1024u, s.PingPacketSize);
-  EXPECT_EQ(5u, s.PingDelay);
-  EXPECT_EQ(7u, s.NumberOfPingSweeps);
-  for (int n = 1; n <= kSlotCount; ++n) {
-    const ActionSlot slot = s.Slot(n);
-    EXPECT_EQ(20u, slot.PingResponse);
-    EXPECT_EQ(1u, slot.PingTimeOut);
-    EXPECT_EQ("", slot.Service);
-    EXPECT_EQ("", slot.Command);
-    EXPECT_EQ("", slot.Argument);
-  }
-}
 
 TEST_F(LoadSettingsTest, MissingKeyKeepsDefaultsSilently) {
   MonitorSettings s;

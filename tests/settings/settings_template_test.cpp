@@ -8,6 +8,7 @@
 #include "log/log_directory.h"
 #include "platform/posix/registry_posix.h"
 #include "platform/host.h"
+#include "settings/expect_defaults.h"
 #include "settings/monitor_settings.h"
 
 namespace kestro {
@@ -26,17 +27,7 @@ TEST(SettingsTemplate, GivesTheDefaultsWithoutAnUnreadableValue) {
   settings.PingDelay = 99;  // so that a default must really be read
   settings.Service[0] = "not the default";
   LoadSettings(settings);
-  EXPECT_EQ(1024u, settings.PingPacketSize);
-  EXPECT_EQ(5u, settings.PingDelay);
-  EXPECT_EQ(7u, settings.NumberOfPingSweeps);
-  for (int n = 1; n <= kSlotCount; ++n) {
-    const ActionSlot slot = settings.Slot(n);
-    EXPECT_EQ(20u, slot.PingResponse);
-    EXPECT_EQ(1u, slot.PingTimeOut);
-    EXPECT_EQ("", slot.Service);
-    EXPECT_EQ("", slot.Command);
-    EXPECT_EQ("", slot.Argument);
-  }
+  testing::ExpectDefaults(settings);
   EXPECT_TRUE(sys.files.contents.empty());  // no "Could not read " line
   EXPECT_EQ(kDefaultLogDir, LogDirectory());  // the empty LogDir means the default
   unsetenv("KESTRO_REGISTRY");
