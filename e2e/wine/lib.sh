@@ -48,6 +48,17 @@ end_prefix() {
 # The path of a Linux file as the program sees it.
 dos_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
+# setting NAME REG_TYPE DATA: one value under the program's settings key.
+setting() {
+  wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1 </dev/null
+}
+
+# make_agent DIR HOST: an agent configuration under DIR naming HOST.
+make_agent() {
+  mkdir -p "$1/OXL/CONF"
+  printf '[PEERHOSTS]\r\nOXLUILSR=%s\r\n' "$2" >"$1/OXL/CONF/OXL.CNF"
+}
+
 pass() { PASSED=$((PASSED + 1)); echo "ok: $1"; }
 fail() { FAILED=$((FAILED + 1)); echo "FAILED: $1"; }
 

@@ -6,12 +6,11 @@ new_prefix address_change
 ns=kestro-waddr-$$
 logs=$E2E_WORK/addr-logs
 agent=$E2E_WORK/addr-agent
-mkdir -p "$logs" "$agent/OXL/CONF"
-printf '[PEERHOSTS]\r\nOXLUILSR=127.0.0.1\r\n' >"$agent/OXL/CONF/OXL.CNF"
-key='HKLM\SOFTWARE\Morvane\Kestro'
-wine reg add "$key" /v LogDir /t REG_SZ /d "$(dos_path "$logs")" /f >/dev/null 2>&1 </dev/null
-wine reg add "$key" /v PingDelay /t REG_DWORD /d 0 /f >/dev/null 2>&1 </dev/null
-wine reg add "$key" /v NumberOfPingSweeps /t REG_DWORD /d 1 /f >/dev/null 2>&1 </dev/null
+mkdir -p "$logs"
+make_agent "$agent" 127.0.0.1
+setting LogDir REG_SZ "$(dos_path "$logs")"
+setting PingDelay REG_DWORD 0
+setting NumberOfPingSweeps REG_DWORD 1
 wineserver -w
 log=$logs/Kestro-2.txt
 if make_netns "$ns"; then

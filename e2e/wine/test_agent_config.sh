@@ -6,7 +6,7 @@ new_prefix agent_config
 root=$E2E_WORK/agent-root
 mkdir -p "$root/OXL/CONF" "$E2E_WORK/agent-logs"
 printf '[GENERAL]\r\nOXLUILSR = wrong\r\n[PEERHOSTS] ; staging\r\n  OXLUILSR = staging7.example ; main\r\n' >"$root/OXL/CONF/OXL.CNF"
-wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v LogDir /t REG_SZ /d "$(dos_path "$E2E_WORK/agent-logs")" /f >/dev/null 2>&1
+setting LogDir REG_SZ "$(dos_path "$E2E_WORK/agent-logs")"
 
 out=$(OXLROOT=$(dos_path "$root") wine "$AGENT_EXE" --hold-for-writing | tr -d '\r')
 check "OXLROOT path joined with backslashes" "path $(dos_path "$root")\\OXL\\CONF\\OXL.CNF" "$(sed -n 1p <<<"$out")"

@@ -10,7 +10,7 @@ new_prefix control
 start_services
 logs=$E2E_WORK/control-logs
 mkdir -p "$logs"
-wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v LogDir /t REG_SZ /d "$(dos_path "$logs")" /f >/dev/null 2>&1 </dev/null
+setting LogDir REG_SZ "$(dos_path "$logs")"
 wine sc create KestroTestSvc binpath= "$(dos_path "$SERVICE_EXE")" >/dev/null 2>&1 </dev/null
 control() { wine "$CONTROL_EXE" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 last_log() { tail -n "${1:-1}" "$logs/Kestro-2.txt" | cut -c26- | tr -d '\r'; }

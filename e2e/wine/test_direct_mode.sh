@@ -17,8 +17,8 @@ run_direct() {
 new_prefix direct_mode
 logdir=$E2E_WORK/direct-logs
 mkdir -p "$logdir"
-wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v LogDir /t REG_SZ /d "$(dos_path "$logdir")" /f >/dev/null 2>&1
-wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v PingDelay /t REG_DWORD /d 0 /f >/dev/null 2>&1
+setting LogDir REG_SZ "$(dos_path "$logdir")"
+setting PingDelay REG_DWORD 0
 if run_direct "$logdir/Kestro-2.txt"; then pass "-direct writes into LogDir"; else fail "-direct writes into LogDir"; fi
 # The lines up to the start lines: one per missing value (17: PingDelay is
 # set), then the stamp-only line and "Interaktiver aufruf...". The passes

@@ -7,16 +7,14 @@ start_services
 logs=$E2E_WORK/pass-logs
 agent=$E2E_WORK/pass-agent
 record=$E2E_WORK/pass-record.txt
-mkdir -p "$logs" "$agent/OXL/CONF"
-printf '[PEERHOSTS]\r\nOXLUILSR = 127.0.0.1\r\n' >"$agent/OXL/CONF/OXL.CNF"
-key='HKLM\SOFTWARE\Morvane\Kestro'
-reg_add() { wine reg add "$@" /f >/dev/null 2>&1 </dev/null; }
-reg_add "$key" /v LogDir /t REG_SZ /d "$(dos_path "$logs")"
-reg_add "$key" /v PingDelay /t REG_DWORD /d 0
-reg_add "$key" /v NumberOfPingSweeps /t REG_DWORD /d 3
-reg_add "$key" /v Command1 /t REG_SZ /d "$(dos_path "$REPO_ROOT/build/win/recorder.exe")"
-reg_add "$key" /v Argument1 /t REG_SZ /d "recorder.exe $(dos_path "$record") 0 0"
-reg_add "$key" /v Service2 /t REG_SZ /d KestroTestSvc
+mkdir -p "$logs"
+make_agent "$agent" 127.0.0.1
+setting LogDir REG_SZ "$(dos_path "$logs")"
+setting PingDelay REG_DWORD 0
+setting NumberOfPingSweeps REG_DWORD 3
+setting Command1 REG_SZ "$(dos_path "$REPO_ROOT/build/win/recorder.exe")"
+setting Argument1 REG_SZ "recorder.exe $(dos_path "$record") 0 0"
+setting Service2 REG_SZ KestroTestSvc
 wine sc create KestroTestSvc binpath= "$(dos_path "$REPO_ROOT/build/win/test_service.exe")" >/dev/null 2>&1 </dev/null
 
 OXLROOT=$(dos_path "$agent") wine "$KESTRO_EXE" -direct >/dev/null 2>&1 </dev/null &

@@ -5,15 +5,13 @@
 new_prefix service
 logs=$E2E_WORK/service-logs
 agent=$E2E_WORK/service-agent
-mkdir -p "$logs" "$agent/OXL/CONF"
-printf '[PEERHOSTS]\r\nOXLUILSR=127.0.0.1\r\n' >"$agent/OXL/CONF/OXL.CNF"
-key='HKLM\SOFTWARE\Morvane\Kestro'
-reg_add() { wine reg add "$@" /f >/dev/null 2>&1 </dev/null; }
-reg_add "$key" /v LogDir /t REG_SZ /d "$(dos_path "$logs")"
-reg_add "$key" /v PingDelay /t REG_DWORD /d 0
-reg_add "$key" /v NumberOfPingSweeps /t REG_DWORD /d 2
+mkdir -p "$logs"
+make_agent "$agent" 127.0.0.1
+setting LogDir REG_SZ "$(dos_path "$logs")"
+setting PingDelay REG_DWORD 0
+setting NumberOfPingSweeps REG_DWORD 2
 # Services take their environment from the system's.
-reg_add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v OXLROOT /t REG_SZ /d "$(dos_path "$agent")"
+wine reg add 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v OXLROOT /t REG_SZ /d "$(dos_path "$agent")" /f >/dev/null 2>&1 </dev/null
 wineserver -w
 wineserver -p >/dev/null 2>&1
 WINEDEBUG=-all,+eventlog,fixme+advapi wine cmd /c exit 0 >/dev/null 2>"$E2E_WORK/services.err" </dev/null
