@@ -1,5 +1,6 @@
 #include "app/direct_mode.h"
 
+#include "app/monitor_app.h"
 #include "log/write_log.h"
 #include "monitor/supervisor.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/direct_mode.h"
 #include "app/monitor_app.h"
-#include "app/service_host.h"
+#include "app/service_mode.h"
 #include "app/service_install.h"
 #include "app/usage.h"
 #include "platform/platform.h"

@@ -3,17 +3,9 @@
 #include <cstring>
 
 #include "app/usage.h"
-#include "monitor/last_address_change.h"
 #include "platform/platform.h"
 
 namespace kestro {
-
-MonitorApp::MonitorApp() {
-  LastAddressChange = Os().clock->UnixTime();
-  LoadSettings();
-}
-
-void MonitorApp::LoadSettings() { kestro::LoadSettings(Settings); }
 
 void MonitorApp::ParseCommandLine(const char* const* argv) {
   if (argv[0] == nullptr) return;

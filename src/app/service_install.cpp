@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/service_host.h"
+#include "app/service_mode.h"
 #include "log/last_error_text.h"
 #include "platform/platform.h"
 #include "platform/service_manager.h"

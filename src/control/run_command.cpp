@@ -39,7 +39,7 @@ std::uint32_t RunChildProcess(const char* application, const char* commandLine) 
     if (waits == kQuietWaits) WriteLog("Waiting for child to exit");
     if (waits > kQuietWaits) WriteLog(".");
     const int waited = children.Wait(child.process, kWaitMs);
-    ended = waited == kWaitEnded;
+    ended = waited == kWaitSignalled;
     // A wait that fails returns at once: pause instead, so that watching a
     // running child never spins.
     if (waited == kWaitFailed) Os().clock->SleepMs(kWaitMs);

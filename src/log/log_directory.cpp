@@ -4,7 +4,7 @@
 
 #include "platform/host.h"
 #include "platform/platform.h"
-#include "settings/settings_key.h"
+#include "platform/settings_key.h"
 
 namespace kestro {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "log/event_log.h"
+#include "log/report_event.h"
 #include "log/log_directory.h"
 #include "log/log_line.h"
 #include "platform/host.h"

@@ -1,15 +1,15 @@
-#include "app/monitor_app.h"
+#include "monitor/monitor.h"
 #include "control/run_command.h"
 #include "control/service_state.h"
 #include "log/write_log.h"
+#include "monitor/judge_sweep.h"
 
 namespace kestro {
 
-void MonitorApp::ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse,
-                           std::string service, std::string command, std::string argument,
-                           const PingStatistics& stats) {
+void Monitor::ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
+                        std::string command, std::string argument, const PingStatistics& stats) {
   const bool healthy =
-      stats.JudgeSweep(pingTimeOut, static_cast<float>(pingResponse)) == Healthy;
+      JudgeSweep(stats, pingTimeOut, static_cast<float>(pingResponse)) == Healthy;
   const std::string progress = " service " + service + " ...";
   // The service first, then the command, whatever the service did.
   if (healthy) {

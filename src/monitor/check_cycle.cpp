@@ -1,12 +1,12 @@
 #include "agentconf/agent_setting.h"
-#include "app/monitor_app.h"
-#include "log/event_log.h"
+#include "log/report_event.h"
+#include "monitor/monitor.h"
 #include "platform/platform.h"
 #include "probe/probe_host.h"
 
 namespace kestro {
 
-int MonitorApp::CheckCycle() {
+int Monitor::CheckCycle() {
   PingStatistics stats;
   LoadSettings();
 

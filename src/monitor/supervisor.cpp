@@ -1,10 +1,10 @@
 #include "monitor/supervisor.h"
 
-#include "app/monitor_app.h"
-#include "log/event_log.h"
+#include "log/report_event.h"
 #include "log/write_log.h"
 #include "monitor/last_address_change.h"
-#include "platform/child_process.h"
+#include "monitor/monitor.h"
+#include "platform/wait_result.h"
 #include "platform/platform.h"
 
 namespace kestro {
@@ -63,8 +63,8 @@ void KeepWatcherAlive(SupervisorState& state) {
 
 }  // namespace
 
-void SupervisorTick(MonitorApp& app) {
-  SupervisorState& state = app.Supervisor;
+void SupervisorTick(Monitor& monitor) {
+  SupervisorState& state = monitor.Supervisor;
   if (state.FirstTick) {
     if (!Os().threads->Create(WatchAddressChanges, &state.ProcessingThread,
                               &state.ProcessingThreadId)) {
@@ -80,8 +80,8 @@ void SupervisorTick(MonitorApp& app) {
   const std::int32_t now = Os().clock->UnixTime();
   if (static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
                                 static_cast<std::uint32_t>(state.LastPassTime)) > kPassInterval)
-    app.CheckCycle();
-  if (state.LastPassTime < LastAddressChange.load()) app.CheckCycle();
+    monitor.CheckCycle();
+  if (state.LastPassTime < LastAddressChange.load()) monitor.CheckCycle();
 }
 
 void WatchAddressChanges() {
@@ -91,9 +91,9 @@ void WatchAddressChanges() {
   }
 }
 
-void RunDirectTickLoop(MonitorApp& app) {
+void RunDirectTickLoop(Monitor& monitor) {
   for (;;) {
-    SupervisorTick(app);
+    SupervisorTick(monitor);
     Os().clock->SleepMs(1000);
   }
 }

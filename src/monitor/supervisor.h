@@ -6,7 +6,7 @@
 
 namespace kestro {
 
-class MonitorApp;
+class Monitor;
 
 // A pass is due when the last one ended more than this many seconds ago.
 inline constexpr std::int32_t kPassInterval = 60 * 60;
@@ -24,12 +24,12 @@ struct SupervisorState {
 
 // One tick of a driver: keeps the watcher thread alive and runs a pass when
 // one is due.
-void SupervisorTick(MonitorApp& app);
+void SupervisorTick(Monitor& monitor);
 
 // The watcher thread: notes every change of the address table.
 void WatchAddressChanges();
 
 // The console driver: a tick, then a pause of 1000 ms, without end.
-[[noreturn]] void RunDirectTickLoop(MonitorApp& app);
+[[noreturn]] void RunDirectTickLoop(Monitor& monitor);
 
 }  // namespace kestro

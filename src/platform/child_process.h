@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/wait_result.h"
+
 namespace kestro {
 
 using ProcessHandle = std::uintptr_t;
@@ -16,14 +18,6 @@ struct ChildHandles {
   ProcessHandle process = 0;
   ProcessHandle thread = 0;
 };
-
-// The exit code the system reports for a child that still runs.
-inline constexpr std::uint32_t kStillActive = 259;
-
-// Results of waiting on a child.
-inline constexpr int kWaitEnded = 0;
-inline constexpr int kWaitTimedOut = 258;
-inline constexpr int kWaitFailed = -1;
 
 class ChildProcesses {
  public:

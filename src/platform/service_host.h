@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/wait_result.h"
+
 namespace kestro {
 
 using StatusHandle = std::uintptr_t;
@@ -21,11 +23,6 @@ struct ServiceStatusRecord {
   std::uint32_t checkPoint = 0;
   std::uint32_t waitHint = 0;
 };
-
-// Results of waiting for the stop event.
-inline constexpr int kEventSignalled = 0;
-inline constexpr int kEventTimedOut = 258;
-inline constexpr int kEventWaitFailed = -1;
 
 class ServiceHost {
  public:

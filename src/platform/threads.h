@@ -2,6 +2,8 @@
 // The watcher thread.
 #include <cstdint>
 
+#include "platform/wait_result.h"
+
 namespace kestro {
 
 using ThreadHandle = std::uintptr_t;
@@ -12,7 +14,7 @@ class Threads {
   virtual ~Threads() = default;
   // CreateThread with default security and stack, starting at once; false on failure.
   virtual bool Create(ThreadRoutine routine, ThreadHandle* handle, std::uint32_t* id) = 0;
-  // GetExitCodeThread: 259 while the thread runs.
+  // GetExitCodeThread: kStillActive while the thread runs.
   virtual std::uint32_t ExitCode(ThreadHandle handle) = 0;
   // TerminateThread with the exit code.
   virtual bool Terminate(ThreadHandle handle, std::uint32_t code) = 0;

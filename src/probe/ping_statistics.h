@@ -4,9 +4,6 @@
 
 namespace kestro {
 
-// How a sweep measures up to one slot's limits.
-enum SweepVerdict : int { Healthy = 0, ProbeFailed = 1, TooManyTimeouts = 2, TooSlow = 3 };
-
 // The result of one echo sweep, written by the sweep and read by the report
 // and the slot decision.
 struct PingStatistics {
@@ -30,9 +27,6 @@ struct PingStatistics {
   void FinishSweep();
   // Writes the twelve report lines to the log.
   void WriteReport() const;
-  // Judges the sweep against a limit on unanswered requests and one on the
-  // mean time; a limit of 0 is no limit.
-  SweepVerdict JudgeSweep(std::uint32_t timeoutLimit, float responseLimit) const;
 };
 
 }  // namespace kestro

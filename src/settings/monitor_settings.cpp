@@ -2,7 +2,7 @@
 
 #include "log/write_log.h"
 #include "platform/platform.h"
-#include "settings/settings_key.h"
+#include "platform/settings_key.h"
 
 namespace kestro {
 namespace {

@@ -1,80 +1,11 @@
 #pragma once
-// Threads, the address watcher and the service host, scripted.
+// The service host, scripted.
 #include <deque>
-#include <functional>
 
-#include "fakes/fake_clock.h"
-#include "platform/address_watcher.h"
-#include "platform/child_process.h"
+#include "fakes/fault_plan.h"
 #include "platform/service_host.h"
-#include "platform/threads.h"
 
 namespace kestro::testing {
-
-// Threads are never run: a test says when one has ended. Calls: CreateThread,
-// GetExitCodeThread, TerminateThread.
-class FakeThreads : public Threads {
- public:
-  explicit FakeThreads(FaultPlan& plan) : plan_(plan) {}
-  std::map<ThreadHandle, bool> running;
-  std::vector<ThreadRoutine> routines;
-
-  bool Create(ThreadRoutine routine, ThreadHandle* handle, std::uint32_t* id) override {
-    if (plan_.Enter("CreateThread")) return false;
-    routines.push_back(routine);
-    *handle = next_++;
-    *id = static_cast<std::uint32_t>(*handle) + 1000;
-    running[*handle] = true;
-    return true;
-  }
-  std::uint32_t ExitCode(ThreadHandle handle) override {
-    plan_.Enter("GetExitCodeThread");
-    return running[handle] ? kStillActive : 0;
-  }
-  bool Terminate(ThreadHandle handle, std::uint32_t) override {
-    if (plan_.Enter("TerminateThread")) return false;
-    running.erase(handle);
-    return true;
-  }
-  int Alive() const {
-    int n = 0;
-    for (const auto& t : running) n += t.second;
-    return n;
-  }
-
- private:
-  FaultPlan& plan_;
-  ThreadHandle next_ = 1;
-};
-
-// Each wait takes the next scripted outcome; snapshots are scripted too.
-// When a script runs out the watcher throws Exhausted, which ends a test's
-// run of the endless watcher loop. Calls: NotifyAddrChange, GetIpAddrTable.
-class FakeAddressWatcher : public AddressWatcher {
- public:
-  struct Exhausted {};
-  explicit FakeAddressWatcher(FaultPlan& plan) : plan_(plan) {}
-  std::deque<bool> waits;
-  std::deque<std::string> tables;
-
-  bool WaitForChange() override {
-    plan_.Enter("NotifyAddrChange");
-    if (waits.empty()) throw Exhausted{};
-    const bool changed = waits.front();
-    waits.pop_front();
-    return changed;
-  }
-  bool Snapshot(std::string* table) override {
-    plan_.Enter("GetIpAddrTable");
-    if (tables.empty()) throw Exhausted{};
-    *table = tables.front();
-    tables.pop_front();
-    return true;
-  }
-
- private:
-  FaultPlan& plan_;
-};
 
 // Keeps every status report. The dispatcher runs ServiceMain on the calling
 // thread when `dispatch` is set. Calls: StartServiceCtrlDispatcherA,
@@ -123,8 +54,8 @@ class FakeServiceHost : public ServiceHost {
     plan_.Enter("WaitForSingleObject");
     ++waits;
     if (onWait) onWait(waits);
-    if (waits <= failingWaits) return kEventWaitFailed;
-    return eventSet ? kEventSignalled : kEventTimedOut;
+    if (waits <= failingWaits) return kWaitFailed;
+    return eventSet ? kWaitSignalled : kWaitTimedOut;
   }
   void CloseEvent(EventHandle) override {
     plan_.Enter("CloseEvent");

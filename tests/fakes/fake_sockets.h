@@ -1,13 +1,11 @@
 #pragma once
-// The socket layer, heap and random source of the echo sweep, scripted.
+// The socket layer of the echo sweep, scripted.
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <set>
 
 #include "fakes/fake_clock.h"
-#include "platform/heap.h"
-#include "platform/random.h"
 #include "platform/sockets.h"
 #include "probe/echo_message.h"
 
@@ -170,35 +168,6 @@ class FakeSockets : public Sockets {
   FakeClock& clock_;
   SocketHandle next_ = 100;
   int error_ = 0;
-};
-
-// Counts the live blocks. Calls: HeapAlloc, HeapFree.
-class FakeHeap : public Heap {
- public:
-  explicit FakeHeap(FaultPlan& plan) : plan_(plan) {}
-  int live = 0;
-  std::vector<std::size_t> sizes;
-  unsigned char* AllocZeroed(std::size_t size) override {
-    if (plan_.Enter("HeapAlloc")) return nullptr;
-    ++live;
-    sizes.push_back(size);
-    return static_cast<unsigned char*>(std::calloc(1, size));
-  }
-  void Free(unsigned char* block) override {
-    plan_.Enter("HeapFree");
-    --live;
-    std::free(block);
-  }
-
- private:
-  FaultPlan& plan_;
-};
-
-// 0, 1, 2, ...: the data bytes of a request run 0 to 254 and start again.
-class FakeRandom : public Random {
- public:
-  int next = 0;
-  int Next() override { return next++; }
 };
 
 }  // namespace kestro::testing

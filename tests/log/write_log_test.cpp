@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "fakes/fake_system.h"
-#include "log/event_log.h"
+#include "log/report_event.h"
 #include "log/log_line.h"
 #include "log/write_log.h"
-#include "settings/settings_key.h"
+#include "platform/settings_key.h"
 
 namespace kestro {
 namespace {

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/monitor_app.h"
+#include "monitor/judge_sweep.h"
+#include "monitor/monitor.h"
 #include "fakes/fake_system.h"
 
 namespace kestro {
@@ -23,24 +24,24 @@ PingStatistics Sweep(int timeouts, float avg, int error = 0) {
 }
 
 TEST(JudgeSweep, Boundaries) {
-  EXPECT_EQ(Healthy, Sweep(1, 20.0f).JudgeSweep(1, 20.0f));  // equal is healthy
-  EXPECT_EQ(TooManyTimeouts, Sweep(2, 20.0f).JudgeSweep(1, 20.0f));
-  EXPECT_EQ(TooSlow, Sweep(0, 20.01f).JudgeSweep(1, 20.0f));
-  EXPECT_EQ(ProbeFailed, Sweep(0, 1.0f, 8).JudgeSweep(0, 0.0f));
-  EXPECT_EQ(Healthy, Sweep(7, 1e9f).JudgeSweep(0, 0.0f));  // both limits off
+  EXPECT_EQ(Healthy, JudgeSweep(Sweep(1, 20.0f), 1, 20.0f));  // equal is healthy
+  EXPECT_EQ(TooManyTimeouts, JudgeSweep(Sweep(2, 20.0f), 1, 20.0f));
+  EXPECT_EQ(TooSlow, JudgeSweep(Sweep(0, 20.01f), 1, 20.0f));
+  EXPECT_EQ(ProbeFailed, JudgeSweep(Sweep(0, 1.0f, 8), 0, 0.0f));
+  EXPECT_EQ(Healthy, JudgeSweep(Sweep(7, 1e9f), 0, 0.0f));  // both limits off
   // No answer at all: TimeoutCount 7, AvgTime 2.0.
-  EXPECT_EQ(Healthy, Sweep(7, 2.0f).JudgeSweep(0, 20.0f));
-  EXPECT_EQ(TooSlow, Sweep(7, 2.0f).JudgeSweep(0, 1.0f));
-  EXPECT_EQ(TooManyTimeouts, Sweep(7, 2.0f).JudgeSweep(1, 20.0f));
+  EXPECT_EQ(Healthy, JudgeSweep(Sweep(7, 2.0f), 0, 20.0f));
+  EXPECT_EQ(TooSlow, JudgeSweep(Sweep(7, 2.0f), 0, 1.0f));
+  EXPECT_EQ(TooManyTimeouts, JudgeSweep(Sweep(7, 2.0f), 1, 20.0f));
   // Zero requests: an infinite mean.
-  EXPECT_EQ(TooSlow, Sweep(0, std::numeric_limits<float>::infinity()).JudgeSweep(1, 20.0f));
-  EXPECT_EQ(Healthy, Sweep(0, std::numeric_limits<float>::infinity()).JudgeSweep(1, 0.0f));
+  EXPECT_EQ(TooSlow, JudgeSweep(Sweep(0, std::numeric_limits<float>::infinity()), 1, 20.0f));
+  EXPECT_EQ(Healthy, JudgeSweep(Sweep(0, std::numeric_limits<float>::infinity()), 1, 0.0f));
   // A negative count is a very large unsigned one.
-  EXPECT_EQ(TooManyTimeouts, Sweep(-1, 1.0f).JudgeSweep(0xFFFFFFFEu, 20.0f));
-  EXPECT_EQ(Healthy, Sweep(-1, 1.0f).JudgeSweep(0, 20.0f));
-  EXPECT_EQ(TooSlow, Sweep(0, std::nanf("")).JudgeSweep(1, 20.0f));
+  EXPECT_EQ(TooManyTimeouts, JudgeSweep(Sweep(-1, 1.0f), 0xFFFFFFFEu, 20.0f));
+  EXPECT_EQ(Healthy, JudgeSweep(Sweep(-1, 1.0f), 0, 20.0f));
+  EXPECT_EQ(TooSlow, JudgeSweep(Sweep(0, std::nanf("")), 1, 20.0f));
   // The limit in single precision: 16777217 becomes 16777216.
-  EXPECT_EQ(Healthy, Sweep(0, 16777216.0f).JudgeSweep(1, static_cast<float>(16777217u)));
+  EXPECT_EQ(Healthy, JudgeSweep(Sweep(0, 16777216.0f), 1, static_cast<float>(16777217u)));
 }
 
 class ApplySlotTest : public ::testing::Test {
@@ -54,7 +55,7 @@ class ApplySlotTest : public ::testing::Test {
   struct Installer {
     explicit Installer(FakeSystem& s) { s.Install(); }
   } installer{sys};
-  MonitorApp app;
+  Monitor app;
 };
 
 TEST_F(ApplySlotTest, HealthyStartsTheServiceThenRunsTheCommand) {

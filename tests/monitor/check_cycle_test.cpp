@@ -1,7 +1,7 @@
 // One pass from end to end, on fakes.
 #include <gtest/gtest.h>
 
-#include "app/monitor_app.h"
+#include "monitor/monitor.h"
 #include "fakes/fake_system.h"
 
 namespace kestro {
@@ -25,10 +25,10 @@ class CheckCycleTest : public ::testing::Test {
       s.displayName = name;
       sys.services.services[name] = s;
     }
-    app = std::make_unique<MonitorApp>();
+    app = std::make_unique<Monitor>();
   }
   FakeSystem sys;
-  std::unique_ptr<MonitorApp> app;
+  std::unique_ptr<Monitor> app;
 };
 
 TEST_F(CheckCycleTest, PassRunsInOrderAndStampsItsEnd) {

@@ -1,9 +1,9 @@
 // When passes run, and the watcher thread kept alive, on the fake clock.
 #include <gtest/gtest.h>
 
-#include "app/monitor_app.h"
+#include "monitor/monitor.h"
 #include "fakes/fake_system.h"
-#include "log/event_log.h"
+#include "log/report_event.h"
 #include "monitor/last_address_change.h"
 #include "monitor/supervisor.h"
 
@@ -24,7 +24,7 @@ class SupervisorTest : public ::testing::Test {
     sys.sockets.names["staging"] = testing::Ipv4(192, 0, 2, 7);
     sys.sockets.answerAfterMs = 2;
     sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PingDelay", 0);
-    app = std::make_unique<MonitorApp>();
+    app = std::make_unique<Monitor>();
   }
   // Passes so far: each completed one writes one "ErrorCode" report line.
   int Passes() { return sys.plan.Count("WSAStartup"); }
@@ -44,7 +44,7 @@ class SupervisorTest : public ::testing::Test {
   }
 
   FakeSystem sys;
-  std::unique_ptr<MonitorApp> app;
+  std::unique_ptr<Monitor> app;
 };
 
 TEST_F(SupervisorTest, FirstTickStartsTheWatcherAndRunsExactlyOnePass) {

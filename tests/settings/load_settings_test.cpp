@@ -5,7 +5,7 @@
 #include "fakes/fake_system.h"
 #include "settings/expect_defaults.h"
 #include "settings/monitor_settings.h"
-#include "settings/settings_key.h"
+#include "platform/settings_key.h"
 
 namespace kestro {
 namespace {

@@ -98,7 +98,7 @@ int PosixChildProcesses::Wait(ProcessHandle process, std::uint32_t milliseconds)
   const int pid = static_cast<int>(process);
   {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (ended_.count(pid)) return kWaitEnded;
+    if (ended_.count(pid)) return kWaitSignalled;
   }
   // A pidfd becomes readable when the child ends: no polling.
   const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
@@ -111,7 +111,7 @@ int PosixChildProcesses::Wait(ProcessHandle process, std::uint32_t milliseconds)
   close(fd);
   if (n < 0) return kWaitFailed;
   if (n == 0) return kWaitTimedOut;
-  return Reap(pid, true) ? kWaitEnded : kWaitFailed;
+  return Reap(pid, true) ? kWaitSignalled : kWaitFailed;
 }
 
 void PosixChildProcesses::CloseHandle(ProcessHandle handle) {

@@ -43,8 +43,8 @@ int PosixServiceHost::WaitEvent(EventHandle handle, std::uint32_t milliseconds) 
   std::unique_lock<std::mutex> lock(event->mutex);
   return event->changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                  [event] { return event->set; })
-             ? kEventSignalled
-             : kEventTimedOut;
+             ? kWaitSignalled
+             : kWaitTimedOut;
 }
 
 void PosixServiceHost::CloseEvent(EventHandle handle) { delete reinterpret_cast<Event*>(handle); }

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "platform/child_process.h"
+#include "platform/wait_result.h"
 
 namespace kestro {
 namespace {

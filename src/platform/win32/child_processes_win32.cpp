@@ -39,7 +39,7 @@ bool Win32ChildProcesses::ExitCode(ProcessHandle process, std::uint32_t* code) {
 
 int Win32ChildProcesses::Wait(ProcessHandle process, std::uint32_t milliseconds) {
   const DWORD r = WaitForSingleObjectEx(reinterpret_cast<HANDLE>(process), milliseconds, TRUE);
-  if (r == WAIT_OBJECT_0) return kWaitEnded;
+  if (r == WAIT_OBJECT_0) return kWaitSignalled;
   if (r == WAIT_TIMEOUT || r == WAIT_IO_COMPLETION) return kWaitTimedOut;
   return kWaitFailed;
 }

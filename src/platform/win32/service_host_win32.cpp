@@ -53,8 +53,8 @@ void Win32ServiceHost::SignalEvent(EventHandle event) { SetEvent(reinterpret_cas
 
 int Win32ServiceHost::WaitEvent(EventHandle event, std::uint32_t milliseconds) {
   const DWORD r = WaitForSingleObject(reinterpret_cast<HANDLE>(event), milliseconds);
-  if (r == WAIT_OBJECT_0) return kEventSignalled;
-  return r == WAIT_TIMEOUT ? kEventTimedOut : kEventWaitFailed;
+  if (r == WAIT_OBJECT_0) return kWaitSignalled;
+  return r == WAIT_TIMEOUT ? kWaitTimedOut : kWaitFailed;
 }
 
 void Win32ServiceHost::CloseEvent(EventHandle event) { CloseHandle(reinterpret_cast<HANDLE>(event)); }

@@ -1,4 +1,4 @@
-#include "log/event_log.h"
+#include "log/report_event.h"
 
 #include "platform/platform.h"
 

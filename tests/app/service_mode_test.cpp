@@ -2,9 +2,9 @@
 // requests and failures.
 #include <gtest/gtest.h>
 
-#include "app/service_host.h"
+#include "app/service_mode.h"
 #include "fakes/fake_system.h"
-#include "log/event_log.h"
+#include "log/report_event.h"
 
 namespace kestro {
 namespace {
@@ -28,7 +28,7 @@ class ServiceHostTest : public ::testing::Test {
  protected:
   void SetUp() override {
     sys.Install();
-    ResetServiceHost();
+    ResetServiceMode();
   }
   // Runs service mode to its end; the exit code of the process.
   int Run() {

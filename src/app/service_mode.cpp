@@ -1,11 +1,11 @@
-#include "app/service_host.h"
+#include "app/service_mode.h"
 
 #include <cstdio>
 #include <mutex>
 
 #include "app/file_version.h"
 #include "app/monitor_app.h"
-#include "log/event_log.h"
+#include "log/report_event.h"
 #include "monitor/supervisor.h"
 #include "platform/platform.h"
 #include "platform/service_manager.h"
@@ -27,7 +27,7 @@ constexpr std::uint32_t kStopHint = 10000;
 
 }  // namespace
 
-void ResetServiceHost() {
+void ResetServiceMode() {
   std::lock_guard<std::mutex> guard(statusMutex);
   status = ServiceStatusRecord();
   statusHandle = 0;
@@ -46,8 +46,8 @@ void RunServiceMode() {
   Os().console->Write(Stream::Output, "StartServiceCtrlDispatcher failed.\n");
   Os().console->Flush(Stream::Output);
   Os().process->Exit(kExitDispatcherFailed);
-  for (;;) {
-  }  // not reached: the exit does not return
+  // The compiler cannot see through the virtual call that Exit never returns.
+  __builtin_unreachable();
 }
 
 void ServiceMain(int argc, char** argv) {
@@ -88,9 +88,9 @@ void ServiceWorker(int, char**) {
     for (;;) {
       SupervisorTick(app);
       const int waited = host.WaitEvent(event, 1000);
-      if (waited == kEventSignalled) break;
+      if (waited == kWaitSignalled) break;
       // A wait that fails returns at once: keep the pace of a tick a second.
-      if (waited == kEventWaitFailed) Os().clock->SleepMs(1000);
+      if (waited == kWaitFailed) Os().clock->SleepMs(1000);
     }
     ReportToEventLog("Quit on service stop request. version " + GetFileVersionText(),
                      kEventInformation);

@@ -1,23 +1,11 @@
 #pragma once
-// The environment and the agent's file, in memory.
+// Files read with sharing, such as the agent's, in memory.
 #include <cstring>
 
 #include "fakes/fault_plan.h"
-#include "platform/environment.h"
 #include "platform/shared_file.h"
 
 namespace kestro::testing {
-
-class FakeEnvironment : public Environment {
- public:
-  std::map<std::string, std::string> variables;
-  std::vector<std::string> read;
-  std::string Get(const std::string& name) override {
-    read.push_back(name);
-    auto v = variables.find(name);
-    return v == variables.end() ? "" : v->second;
-  }
-};
 
 // Files by path; each read hands out at most `chunk` bytes, so that lines
 // cross the reads. Calls: OpenForReading, CloseFile.

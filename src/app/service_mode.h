@@ -26,7 +26,7 @@ bool ReportServiceStatus(std::uint32_t state, std::uint32_t exitCode, std::uint3
 void ReportServiceError(const std::string& call);
 
 // Starts the service host's state afresh, for tests.
-void ResetServiceHost();
+void ResetServiceMode();
 // The record as last reported.
 ServiceStatusRecord CurrentServiceStatus();
 

@@ -1,0 +1,17 @@
+#pragma once
+#include <cstdint>
+
+#include "probe/ping_statistics.h"
+
+namespace kestro {
+
+// How a sweep measures up to one slot's limits.
+enum SweepVerdict : int { Healthy = 0, ProbeFailed = 1, TooManyTimeouts = 2, TooSlow = 3 };
+
+// Judges the sweep against a limit on unanswered requests and one on the
+// mean time; a limit of 0 is no limit. Reads only the error code, the count
+// of time-outs and the mean.
+SweepVerdict JudgeSweep(const PingStatistics& stats, std::uint32_t timeoutLimit,
+                        float responseLimit);
+
+}  // namespace kestro

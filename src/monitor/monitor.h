@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "monitor/supervisor.h"
+#include "probe/ping_statistics.h"
+#include "settings/monitor_settings.h"
+
+namespace kestro {
+
+// What a driver thread checks with: the settings re-read at every pass, the
+// supervisor's state between ticks, the pass itself and its slots.
+class Monitor {
+ public:
+  // Stamps LastAddressChange with the current time, then loads the settings.
+  Monitor();
+
+  void LoadSettings();
+
+  // One pass: settings, staging server, delay, sweep, report, slots 1 to 3.
+  // 0 when it ran to its end, 2 when no staging server is defined.
+  int CheckCycle();
+
+  // Starts (healthy sweep) or stops one slot's service, then runs its
+  // command with "start" or "stop".
+  void ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
+                 std::string command, std::string argument, const PingStatistics& stats);
+
+  SupervisorState Supervisor;
+  MonitorSettings Settings;
+};
+
+}  // namespace kestro
