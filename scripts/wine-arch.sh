@@ -5,7 +5,8 @@
 # kestro_probe_win32: decides once per run whether this machine executes
 #   32-bit x86 code, by really running the 32-bit Wine loader. Exports
 #   KESTRO_WIN32=yes|no, KESTRO_WIN32_REASON (one line) and the default
-#   KESTRO_WINE_ARCH (win32 where it runs, else win64). Children that
+#   KESTRO_WINE_ARCH (win32 where it runs, else win64) with
+#   KESTRO_WINE_ARCH_WHY (one line: why that one). Children that
 #   source this file find the exports and do not probe again.
 #   KESTRO_NO_WIN32=1 pretends 32-bit code cannot run.
 # kestro_use_arch win32|win64: WINEARCH, KESTRO_WIN_BUILD, KESTRO_EXE,
@@ -38,8 +39,11 @@ kestro_probe_win32() {
   fi
   if [ -z "${KESTRO_WINE_ARCH:-}" ]; then
     if [ "$KESTRO_WIN32" = yes ]; then KESTRO_WINE_ARCH=win32; else KESTRO_WINE_ARCH=win64; fi
+    KESTRO_WINE_ARCH_WHY=$KESTRO_WIN32_REASON
+  else
+    KESTRO_WINE_ARCH_WHY="KESTRO_WINE_ARCH=$KESTRO_WINE_ARCH was given"
   fi
-  export KESTRO_WIN32 KESTRO_WIN32_REASON KESTRO_WINE_ARCH
+  export KESTRO_WIN32 KESTRO_WIN32_REASON KESTRO_WINE_ARCH KESTRO_WINE_ARCH_WHY
 }
 
 kestro_use_arch() {
