@@ -56,8 +56,13 @@ latency native "$ns" "$work/Kestro-2.txt"
 kill "$pid"; wait "$pid" 2>/dev/null
 drop_netns "$ns"
 
-# Under Wine, its server started in the namespace.
-export WINEARCH=win32 WINEDEBUG=-all WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Under Wine, its server started in the namespace; the 32-bit build where
+# this machine runs it, else the 64-bit one.
+source "$ROOT/scripts/wine-arch.sh"
+kestro_probe_win32
+kestro_use_arch "$KESTRO_WINE_ARCH"
+echo "wine: $KESTRO_EXE ($KESTRO_WINE_ARCH_WHY)"
+export WINEDEBUG=-all WINEPREFIX=$work/prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 wineboot -i >/dev/null 2>&1
 dos() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
@@ -68,7 +73,7 @@ wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v NumberOfPingSweeps /t REG_DWORD /
 wineserver -w
 ns=kestro-widle-$$
 make_netns "$ns"
-OXLROOT=$(dos "$work/agent") ip netns exec "$ns" wine "$ROOT/build/win/Kestro.exe" -direct >/dev/null 2>&1 </dev/null &
+OXLROOT=$(dos "$work/agent") ip netns exec "$ns" wine "$KESTRO_EXE" -direct >/dev/null 2>&1 </dev/null &
 pid=$!
 measure wine "$work/wlogs/Kestro-2.txt" "$pid"
 latency wine "$ns" "$work/wlogs/Kestro-2.txt"

@@ -4,13 +4,26 @@
 # PingDelay 0, slot 1 running a small command), an agent configuration
 # naming 127.0.0.1 through OXLROOT. The log is shown as it is written; the
 # run ends after the first pass. Raw ICMP sockets need root.
+# The 32-bit Kestro.exe runs where this machine runs 32-bit code, the 64-bit
+# one under wine64 otherwise (KESTRO_NO_WIN32=1 pretends the former).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 bash scripts/build.sh win >/dev/null
 
-export WINEARCH=win32 WINEDEBUG=-all WINEPREFIX=$PWD/demo/prefix
+source scripts/wine-arch.sh
+kestro_probe_win32
+kestro_use_arch "$KESTRO_WINE_ARCH"
+if [ "$KESTRO_WINE_ARCH" = win32 ]; then
+  if [ "$KESTRO_WIN32" != yes ]; then echo "Cannot run the 32-bit Kestro.exe: $KESTRO_WIN32_REASON." >&2; exit 1; fi
+  echo "Running the 32-bit build/win/Kestro.exe: $KESTRO_WINE_ARCH_WHY."
+  prefix=$PWD/demo/prefix
+else
+  echo "Running the 64-bit build/win64/Kestro.exe under wine64: $KESTRO_WINE_ARCH_WHY."
+  prefix=$PWD/demo/prefix64
+fi
+export WINEDEBUG=-all WINEPREFIX=$prefix
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 demo=$PWD/demo
@@ -30,7 +43,7 @@ echo
 touch "$logs/Kestro-2.txt"
 tail -n +1 -f "$logs/Kestro-2.txt" &
 tailpid=$!
-OXLROOT=$(dos "$demo/agent") wine build/win/Kestro.exe -direct </dev/null &
+OXLROOT=$(dos "$demo/agent") wine "$KESTRO_EXE" -direct </dev/null &
 pid=$!
 # The pass ends with the command of slot 1.
 for _ in $(seq 1 300); do

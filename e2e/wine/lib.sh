@@ -1,14 +1,24 @@
 # Shared helpers of the end-to-end tests under Wine. Each test gets a copy of
 # one template prefix and its own wineserver, ended when the test ends.
+# The architecture (win32: build/win, win64: build/win64) comes from
+# KESTRO_WINE_ARCH, else from what this machine can run.
 set -u
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 REPO_ROOT=$(cd "$E2E_ROOT/../.." && pwd)
-KESTRO_EXE=${KESTRO_EXE:-$REPO_ROOT/build/win/Kestro.exe}
+source "$REPO_ROOT/scripts/wine-arch.sh"
+kestro_probe_win32
+kestro_use_arch "$KESTRO_WINE_ARCH" || exit 1
+# The name of this run in its summary line: wine32 or wine64.
+E2E_NAME=wine${KESTRO_WINE_ARCH#win}
+if [ "$KESTRO_WINE_ARCH" = win32 ] && [ "$KESTRO_WIN32" != yes ]; then
+  echo "$E2E_NAME: cannot run here: $KESTRO_WIN32_REASON"
+  exit 1
+fi
 E2E_WORK=${E2E_WORK:-$(mktemp -d /tmp/kestro-e2e-XXXXXX)}
 TEMPLATE_PREFIX=$E2E_WORK/template
 
-export WINEARCH=win32 WINEDEBUG=-all
+export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 
@@ -82,7 +92,7 @@ wait_for() {
 
 finish() {
   rm -rf "$E2E_WORK"
-  echo "wine: $PASSED passed, $FAILED failed"
+  echo "$E2E_NAME: $PASSED passed, $FAILED failed"
   [ "$FAILED" -eq 0 ]
 }
 

@@ -1,7 +1,7 @@
 # The agent's file found through OXLROOT with Windows paths, read while the
 # agent holds it open for writing.
 
-AGENT_EXE=${AGENT_EXE:-$REPO_ROOT/build/win/agent_tool.exe}
+AGENT_EXE=${AGENT_EXE:-$KESTRO_WIN_BUILD/agent_tool.exe}
 new_prefix agent_config
 root=$E2E_WORK/agent-root
 mkdir -p "$root/OXL/CONF" "$E2E_WORK/agent-logs"

@@ -42,7 +42,7 @@ case "$ERR" in *$'\n'"version 2003.12.09.0"$'\n'*) pass "version line from the r
 
 # The resources as other programs read them: the message table the event
 # viewer uses and the version text.
-RESOURCE_CHECK=${RESOURCE_CHECK:-$REPO_ROOT/build/win/resource_check.exe}
+RESOURCE_CHECK=${RESOURCE_CHECK:-$KESTRO_WIN_BUILD/resource_check.exe}
 check "message table and version resource" \
   "$(printf 'message 956: Information Category\\r\\n\nmessage 957: %%1\\r\\n\nFileVersion: 2003.12.09.0\nProductName: Kestro and IP Helper')" \
   "$(wine "$RESOURCE_CHECK" "$(dos_path "$KESTRO_EXE")" | tr -d '\r')"

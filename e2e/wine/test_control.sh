@@ -2,9 +2,9 @@
 # service started and stopped, and a recorder command run with "start" and
 # "stop".
 
-CONTROL_EXE=${CONTROL_EXE:-$REPO_ROOT/build/win/control_tool.exe}
-SERVICE_EXE=$REPO_ROOT/build/win/test_service.exe
-RECORDER_EXE=$REPO_ROOT/build/win/recorder.exe
+CONTROL_EXE=${CONTROL_EXE:-$KESTRO_WIN_BUILD/control_tool.exe}
+SERVICE_EXE=$KESTRO_WIN_BUILD/test_service.exe
+RECORDER_EXE=$KESTRO_WIN_BUILD/recorder.exe
 
 new_prefix control
 start_services

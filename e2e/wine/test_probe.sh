@@ -2,7 +2,7 @@
 # test tool runs the program's own sweep code; the wineserver is started
 # inside each namespace so that its sockets use that namespace's network.
 
-PROBE_EXE=${PROBE_EXE:-$REPO_ROOT/build/win/probe_tool.exe}
+PROBE_EXE=${PROBE_EXE:-$KESTRO_WIN_BUILD/probe_tool.exe}
 
 new_prefix probe_loopback
 ns=kestro-wprobe-$$

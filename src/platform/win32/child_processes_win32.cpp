@@ -7,7 +7,10 @@
 
 namespace kestro {
 
+// STARTUPINFOA is 68 bytes on x86 and 104 on x64; the block holds either.
 static_assert(sizeof(STARTUPINFOA) <= sizeof(StartupInfoBlock::bytes), "startup block too small");
+static_assert(alignof(STARTUPINFOA) <= alignof(StartupInfoBlock), "startup block misaligned");
+static_assert(sizeof(HANDLE) <= sizeof(ProcessHandle), "process handle too small");
 
 void Win32ChildProcesses::CaptureStartupInfo(StartupInfoBlock* info) {
   GetStartupInfoA(reinterpret_cast<STARTUPINFOA*>(info->bytes));

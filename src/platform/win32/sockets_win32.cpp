@@ -8,6 +8,11 @@
 
 namespace kestro {
 
+// A SOCKET is pointer-sized (64 bits on x64) and must survive the trip
+// through SocketHandle whole.
+static_assert(sizeof(SOCKET) <= sizeof(SocketHandle), "socket handle too small");
+static_assert(sizeof(in_addr) == sizeof(std::uint32_t), "IPv4 address is not 32 bits");
+
 int Win32Sockets::Startup(std::uint16_t version) {
   WSADATA data;
   return WSAStartup(version, &data);
