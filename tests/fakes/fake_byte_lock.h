@@ -16,6 +16,10 @@ class FakeByteLock : public ByteLock {
 
   // Holds the byte of `path` through a handle no caller has.
   void HoldElsewhere(const std::string& path) { holder_[path] = -1; }
+  void ReleaseElsewhere(const std::string& path) {
+    auto h = holder_.find(path);
+    if (h != holder_.end() && h->second == -1) holder_.erase(h);
+  }
   int OpenHandles() const { return static_cast<int>(open_.size()); }
   bool Held(const std::string& path) const { return holder_.count(path) != 0; }
   std::set<std::string> created;

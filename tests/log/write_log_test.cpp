@@ -3,6 +3,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "fakes/fake_system.h"
 #include "log/report_event.h"
@@ -142,6 +144,43 @@ TEST_F(WriteLogTest, LockHeldElsewhereGivesUpAfterSixtyAttempts) {
   EXPECT_EQ(kEventError, entries[0].type);
   EXPECT_EQ(std::string("The file '") + kLock + "' could not be locked. " + std::strerror(EACCES),
             entries[0].strings.at(0));
+}
+
+TEST_F(WriteLogTest, LockHeldPastSixtySecondsDropsEachLineThenRecoversAtOnce) {
+  // Another writer takes the lock and keeps it for 150 s of the clock.
+  struct ReleasingClock : testing::FakeClock {
+    using FakeClock::FakeClock;
+    std::function<void()> release;
+    std::int64_t releaseAtMs = 0;
+    void SleepMs(std::uint32_t ms) override {
+      FakeClock::SleepMs(ms);
+      if (release && unixMs >= releaseAtMs) std::exchange(release, nullptr)();
+    }
+  } clock(sys.plan);
+  clock.releaseAtMs = clock.unixMs + 150000;
+  clock.release = [this] { sys.byteLock.ReleaseElsewhere(kLock); };
+  sys.byteLock.HoldElsewhere(kLock);
+  Platform table = sys.Table();
+  table.clock = &clock;
+  SetPlatform(table);
+
+  // Two writers each wait 60 s in vain, and each loses its line with an entry
+  // of its own; the third gets the lock as soon as it is free.
+  EXPECT_EQ(2, WriteLog("first writer"));
+  EXPECT_EQ(2, WriteLog("second writer"));
+  EXPECT_EQ(120, clock.sleeps);
+  EXPECT_EQ(0, WriteLog("third writer"));
+  EXPECT_EQ(150, clock.sleeps);
+  EXPECT_EQ(0, WriteLog("after the holder"));
+  EXPECT_EQ(150, clock.sleeps);  // no wait once the lock is free
+  EXPECT_EQ((std::vector<std::string>{"third writer", "after the holder"}), sys.LogMessages());
+  const auto entries = sys.eventLog.Entries();
+  ASSERT_EQ(2u, entries.size());
+  for (const auto& entry : entries)
+    EXPECT_EQ(std::string("The file '") + kLock + "' could not be locked. " + std::strerror(EACCES),
+              entry.strings.at(0));
+  EXPECT_EQ(0, sys.byteLock.OpenHandles());
+  EXPECT_FALSE(sys.byteLock.Held(kLock));
 }
 
 TEST_F(WriteLogTest, LockObtainedAtTheSixtiethAttemptWrites) {
