@@ -60,6 +60,10 @@ class RecordingFiles : public PosixFiles {
  public:
   std::string archive;
   bool RenameFile(const std::string& from, const std::string& to) override {
+    // Only the current generation's move is a rotation; the previous one is
+    // renamed aside before its deletion.
+    if (from.size() < 12 || from.compare(from.size() - 12, 12, "Kestro-2.txt") != 0)
+      return PosixFiles::RenameFile(from, to);
     const std::string text = ReadAll(from);
     std::ofstream(archive, std::ios::binary | std::ios::app)
         << text.size() << "\n" << text << "\n";
