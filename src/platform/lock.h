@@ -1,8 +1,7 @@
 #pragma once
 // A lock for data the program's threads share: a critical section on
-// Windows, a mutex elsewhere. The C++ library's own mutex would bring the
-// posix-threads runtime into Kestro.exe, and with it imports that older
-// Windows lacks.
+// Windows, a mutex elsewhere. The program's own locking rests on the system
+// alone, not on the posix-threads runtime behind the C++ library's mutex.
 namespace kestro {
 
 // Meant for objects that live as long as the process: it is never torn down,
