@@ -31,19 +31,21 @@ gtest() {
   failed=$((failed + ${f:-0}))
 }
 
-# A script that ends with "NAME: N passed, N failed"; sets RAN to the
-# number of its checks.
+# A script that ends with "NAME: N passed, N failed" (", N skipped" may
+# follow); sets RAN to the number of its checks that ran.
 script() {
   echo "== $*"
   bash "$@" 2>&1 | tee "$log"
-  local line p f
+  local line p f s
   RAN=0
-  line=$(grep -E '^[a-z0-9]+: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -1)
+  line=$(grep -E '^[a-z0-9]+: [0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?$' "$log" | tail -1)
   if [ -z "$line" ]; then failed=$((failed + 1)); return; fi
   p=$(sed 's/.*: \([0-9]*\) passed.*/\1/' <<<"$line")
-  f=$(sed 's/.* \([0-9]*\) failed/\1/' <<<"$line")
+  f=$(sed 's/.* \([0-9]*\) failed.*/\1/' <<<"$line")
+  s=$(sed -n 's/.* \([0-9]*\) skipped$/\1/p' <<<"$line")
   passed=$((passed + p))
   failed=$((failed + f))
+  skipped=$((skipped + ${s:-0}))
   RAN=$((p + f))
 }
 
@@ -53,6 +55,7 @@ gtest build/asan/tests/kestro_tests
 gtest build/asan/tests/kestro_posix_tests
 FUZZ_SECONDS=${FUZZ_SECONDS:-60} script scripts/fuzz.sh
 script e2e/linux/run_all.sh
+script scripts/check_imports.sh
 # The Wine suite against each Windows build. The 32-bit one needs a machine
 # that runs 32-bit code; elsewhere its checks (the same as the 64-bit run's)
 # count as skipped.

@@ -24,6 +24,7 @@ unset DISPLAY WAYLAND_DISPLAY
 
 PASSED=0
 FAILED=0
+SKIPPED=0
 
 # A template prefix, made once per run: crash dialogs off, so a crash ends
 # the process at once instead of waiting in a debugger.
@@ -71,6 +72,8 @@ make_agent() {
 
 pass() { PASSED=$((PASSED + 1)); echo "ok: $1"; }
 fail() { FAILED=$((FAILED + 1)); echo "FAILED: $1"; }
+# skip NAME REASON: a check that cannot run on this machine.
+skip() { SKIPPED=$((SKIPPED + 1)); echo "skipped: $1: $2"; }
 
 # check NAME EXPECTED ACTUAL
 check() {
@@ -92,7 +95,11 @@ wait_for() {
 
 finish() {
   rm -rf "$E2E_WORK"
-  echo "$E2E_NAME: $PASSED passed, $FAILED failed"
+  if [ "$SKIPPED" -gt 0 ]; then
+    echo "$E2E_NAME: $PASSED passed, $FAILED failed, $SKIPPED skipped"
+  else
+    echo "$E2E_NAME: $PASSED passed, $FAILED failed"
+  fi
   [ "$FAILED" -eq 0 ]
 }
 

@@ -1,12 +1,12 @@
 #include "app/service_mode.h"
 
 #include <cstdio>
-#include <mutex>
 
 #include "app/file_version.h"
 #include "app/monitor_app.h"
 #include "log/report_event.h"
 #include "monitor/supervisor.h"
+#include "platform/lock.h"
 #include "platform/platform.h"
 #include "platform/service_manager.h"
 
@@ -14,8 +14,8 @@ namespace kestro {
 namespace {
 
 // One set per process. Reports come from the handler's and the worker's
-// threads; the mutex keeps record and counter whole.
-std::mutex statusMutex;
+// threads; the lock keeps record and counter whole.
+Lock statusLock;
 ServiceStatusRecord status;
 StatusHandle statusHandle = 0;
 EventHandle stopEvent = 0;
@@ -28,7 +28,7 @@ constexpr std::uint32_t kStopHint = 10000;
 }  // namespace
 
 void ResetServiceMode() {
-  std::lock_guard<std::mutex> guard(statusMutex);
+  LockGuard guard(statusLock);
   status = ServiceStatusRecord();
   statusHandle = 0;
   stopEvent = 0;
@@ -37,7 +37,7 @@ void ResetServiceMode() {
 }
 
 ServiceStatusRecord CurrentServiceStatus() {
-  std::lock_guard<std::mutex> guard(statusMutex);
+  LockGuard guard(statusLock);
   return status;
 }
 
@@ -54,7 +54,7 @@ void ServiceMain(int argc, char** argv) {
   const StatusHandle handle = Os().serviceHost->RegisterHandler(kServiceName, ServiceControlHandler);
   if (handle == 0) return;
   {
-    std::lock_guard<std::mutex> guard(statusMutex);
+    LockGuard guard(statusLock);
     statusHandle = handle;
     status.serviceType = kServiceOwnProcess;
     status.serviceSpecificExitCode = 0;
@@ -62,7 +62,7 @@ void ServiceMain(int argc, char** argv) {
   if (ReportServiceStatus(kServiceStartPending, 0, kStartHint)) ServiceWorker(argc, argv);
   std::uint32_t exitCode;
   {
-    std::lock_guard<std::mutex> guard(statusMutex);
+    LockGuard guard(statusLock);
     exitCode = lastServiceError;
   }
   ReportServiceStatus(kServiceStopped, exitCode, 0);
@@ -75,7 +75,7 @@ void ServiceWorker(int, char**) {
   bool started = ReportServiceStatus(kServiceStartPending, 0, kStartHint);
   if (started) {
     event = host.CreateStopEvent();
-    std::lock_guard<std::mutex> guard(statusMutex);
+    LockGuard guard(statusLock);
     stopEvent = event;
   }
   started = started && event != 0 && ReportServiceStatus(kServiceStartPending, 0, kStartHint) &&
@@ -97,7 +97,7 @@ void ServiceWorker(int, char**) {
   }
   if (event != 0) {
     {
-      std::lock_guard<std::mutex> guard(statusMutex);
+      LockGuard guard(statusLock);
       stopEvent = 0;
     }
     host.CloseEvent(event);
@@ -112,7 +112,7 @@ void ServiceControlHandler(std::uint32_t control) {
   }
   std::uint32_t state;
   {
-    std::lock_guard<std::mutex> guard(statusMutex);
+    LockGuard guard(statusLock);
     state = status.currentState;
   }
   ReportServiceStatus(state, 0, 0);
@@ -122,7 +122,7 @@ void ServiceStop() {
   ReportServiceStatus(kServiceStopPending, 0, kStopHint);
   EventHandle event;
   {
-    std::lock_guard<std::mutex> guard(statusMutex);
+    LockGuard guard(statusLock);
     event = stopEvent;
   }
   if (event != 0) Os().serviceHost->SignalEvent(event);
@@ -131,7 +131,7 @@ void ServiceStop() {
 bool ReportServiceStatus(std::uint32_t state, std::uint32_t exitCode, std::uint32_t waitHint) {
   bool reported;
   {
-    std::lock_guard<std::mutex> guard(statusMutex);
+    LockGuard guard(statusLock);
     status.controlsAccepted = state == kServiceStartPending ? 0 : kAcceptStop;
     status.currentState = state;
     status.win32ExitCode = exitCode;
@@ -147,7 +147,7 @@ bool ReportServiceStatus(std::uint32_t state, std::uint32_t exitCode, std::uint3
 void ReportServiceError(const std::string& call) {
   const std::uint32_t code = Os().lastError->Get();
   {
-    std::lock_guard<std::mutex> guard(statusMutex);
+    LockGuard guard(statusLock);
     lastServiceError = code;
   }
   EventLog& log = *Os().eventLog;

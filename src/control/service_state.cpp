@@ -1,5 +1,6 @@
 #include "control/service_state.h"
 
+#include "log/last_error_text.h"
 #include "log/write_log.h"
 #include "platform/platform.h"
 
@@ -97,7 +98,13 @@ int Control(ServiceHandle service, const std::string& display, char action) {
 int SetServiceState(std::string name, char action) {
   ServiceManager& scm = *Os().services;
   const ServiceHandle manager = scm.OpenManager();
-  if (manager == 0) return 0;
+  if (manager == 0) {
+    // Still no failure for the caller, but the administrator learns why
+    // nothing was started or stopped (a console without elevation, say).
+    char error[256];
+    WriteLog(std::string("OpenSCManager failed - ") + GetLastErrorText(error, sizeof error));
+    return 0;
+  }
 
   // Messages name the service by its display name, or by the configured
   // name when that cannot be looked up.

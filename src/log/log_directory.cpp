@@ -1,15 +1,14 @@
 #include "log/log_directory.h"
 
-#include <mutex>
-
 #include "platform/host.h"
+#include "platform/lock.h"
 #include "platform/platform.h"
 #include "platform/settings_key.h"
 
 namespace kestro {
 namespace {
 
-std::mutex directoryMutex;
+Lock directoryLock;
 std::string directory;
 
 std::string ReadLogDir() {
@@ -27,13 +26,13 @@ std::string ReadLogDir() {
 
 std::string LogDirectory() {
   // Several threads may log first at once; one of them fills the text.
-  std::lock_guard<std::mutex> guard(directoryMutex);
+  LockGuard guard(directoryLock);
   if (directory.empty()) directory = ReadLogDir();
   return directory;
 }
 
 void ResetLogDirectory() {
-  std::lock_guard<std::mutex> guard(directoryMutex);
+  LockGuard guard(directoryLock);
   directory.clear();
 }
 

@@ -11,17 +11,33 @@
 namespace kestro {
 namespace {
 
+// Deletes the previous generation and makes the current one the previous.
+// Failures are ignored: the current file then grows on, and the next call
+// tries again.
+void Rotate(const std::string& currentPath, const std::string& previousPath) {
+  Files& files = *Os().files;
+  // A file another program holds open with delete sharing keeps its name
+  // after a delete until that program closes it, and the move onto the name
+  // would fail as long. Renamed to a name of its own first, it frees the
+  // name at once. The writers rotate one at a time, under the lock; a name
+  // still taken only means the plain delete below.
+  const std::string aside =
+      previousPath + "." + std::to_string(Os().clock->TickCount()) + ".del";
+  if (files.RenameFile(previousPath, aside)) {
+    // A file that cannot be deleted stays under the name the administrator knows.
+    if (!files.RemoveFile(aside)) files.RenameFile(aside, previousPath);
+  } else {
+    files.RemoveFile(previousPath);
+  }
+  files.RenameFile(currentPath, previousPath);
+}
+
 // Holding the lock: moves an overfull current log aside, then appends.
 void AppendLine(const std::string& currentPath, const std::string& previousPath,
                 const std::string& line) {
   Files& files = *Os().files;
   std::uint64_t size = 0;
-  if (files.FileSize(currentPath, &size) && size > kRotationLimit) {
-    // Failures are ignored: the current file then grows on, and the next
-    // call tries again.
-    files.RemoveFile(previousPath);
-    files.RenameFile(currentPath, previousPath);
-  }
+  if (files.FileSize(currentPath, &size) && size > kRotationLimit) Rotate(currentPath, previousPath);
   if (!files.AppendToFile(currentPath, line)) {
     Console& console = *Os().console;
     console.Write(Stream::Error, "Can't open file \"" + currentPath + "\".\n");

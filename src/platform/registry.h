@@ -11,7 +11,9 @@ using RegKey = std::uintptr_t;
 class Registry {
  public:
   virtual ~Registry() = default;
-  // RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ).
+  // RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ). On a 64-bit
+  // Windows a key missing from the program's own registry view is then
+  // looked for in the other one (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
   virtual bool OpenKey(const std::string& path, RegKey* key) = 0;
   // RegQueryValueExA into a four-byte buffer. A missing value or one that is
   // not a 32-bit number fails.

@@ -13,7 +13,8 @@ inline constexpr int kSocketTimedOut = 10060;
 class Sockets {
  public:
   virtual ~Sockets() = default;
-  // WSAStartup with the version word; 0 on success.
+  // WSAStartup with the version word: 0, or its error code, which is also
+  // left as the calling thread's last error.
   virtual int Startup(std::uint16_t version) = 0;
   // WSACleanup, balancing a successful Startup.
   virtual void Cleanup() = 0;

@@ -54,11 +54,16 @@ TEST_F(ServiceStateTest, MissingServiceIsNamedAsConfigured) {
   EXPECT_EQ(std::vector<std::string>{"Service NoSuchSvc couldn't be opened."}, sys.LogMessages());
 }
 
-TEST_F(ServiceStateTest, NoServiceManagerIsSilentSuccess) {
+TEST_F(ServiceStateTest, NoServiceManagerIsSuccessWithTheReasonLogged) {
+  // A console without elevation: nothing to do, but the log says why.
   sys.plan.Fail("OpenSCManagerA");
+  sys.lastError.code = 5;
+  sys.lastError.messages[5] = "Access is denied.\r\n";
   EXPECT_EQ(0, SetServiceState("Spooler", '1'));
-  EXPECT_TRUE(sys.LogMessages().empty());
+  EXPECT_EQ(std::vector<std::string>{"OpenSCManager failed - Access is denied. (0x5)"},
+            sys.LogMessages());
   EXPECT_EQ("", sys.console.out);
+  EXPECT_EQ(0, sys.plan.Count("CloseServiceHandle"));
 }
 
 TEST_F(ServiceStateTest, DisplayNameFallsBackToTheConfiguredName) {

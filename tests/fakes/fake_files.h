@@ -7,32 +7,51 @@
 namespace kestro::testing {
 
 // Files in memory. Calls: GetFileSize, DeleteFile, MoveFile, AppendFile.
+// Files another program holds open behave as on Windows: without delete
+// sharing they can be neither deleted nor renamed; with it, a delete succeeds
+// but the name stays taken (a pending delete) until that program closes it.
 class FakeFiles : public Files {
  public:
   explicit FakeFiles(FaultPlan& plan) : plan_(plan) {}
 
   std::map<std::string, std::string> contents;
+  std::set<std::string> heldWithoutDeleteSharing;
+  std::set<std::string> heldWithDeleteSharing;
+  std::set<std::string> pendingDelete;
+
+  // The other program closes the file; a pending delete completes.
+  void CloseElsewhere(const std::string& path) {
+    heldWithDeleteSharing.erase(path);
+    heldWithoutDeleteSharing.erase(path);
+    if (pendingDelete.erase(path) == 1) contents.erase(path);
+  }
 
   bool FileSize(const std::string& path, std::uint64_t* size) override {
     if (plan_.Enter("GetFileSize")) return false;
     auto f = contents.find(path);
-    if (f == contents.end()) return false;
+    if (f == contents.end() || pendingDelete.count(path)) return false;
     *size = f->second.size();
     return true;
   }
   bool RemoveFile(const std::string& path) override {
     if (plan_.Enter("DeleteFile")) return false;
+    if (heldWithoutDeleteSharing.count(path) || pendingDelete.count(path)) return false;
+    if (heldWithDeleteSharing.count(path)) return contents.count(path) && pendingDelete.insert(path).second;
     return contents.erase(path) == 1;
   }
   bool RenameFile(const std::string& from, const std::string& to) override {
     if (plan_.Enter("MoveFile")) return false;
     if (contents.count(to) || !contents.count(from)) return false;
+    if (heldWithoutDeleteSharing.count(from) || pendingDelete.count(from)) return false;
     contents[to] = contents[from];
     contents.erase(from);
+    // The other program's handle follows the file.
+    if (heldWithDeleteSharing.erase(from) == 1) heldWithDeleteSharing.insert(to);
     return true;
   }
   bool AppendToFile(const std::string& path, const std::string& bytes) override {
     if (plan_.Enter("AppendFile")) return false;
+    if (pendingDelete.count(path)) return false;
     contents[path] += bytes;
     return true;
   }

@@ -97,15 +97,42 @@ TEST_F(WriteLogTest, RotatesOnlyAboveTheLimit) {
   EXPECT_EQ("2003/07/15 14:03:27:045: past the limit\r\n", sys.files.contents[kCurrent]);
 }
 
-TEST_F(WriteLogTest, FailedDeletionLeavesAllLinesInTheCurrentFile) {
+TEST_F(WriteLogTest, PreviousGenerationHeldWithoutDeleteSharingLeavesAllLinesInTheCurrentFile) {
   sys.files.contents[kCurrent] = std::string(kRotationLimit + 1, 'x');
   sys.files.contents[kPrevious] = "held open elsewhere";
-  sys.plan.Fail("DeleteFile", 1, true);
+  sys.files.heldWithoutDeleteSharing.insert(kPrevious);
   WriteLog("a");
   WriteLog("b");
   EXPECT_EQ("held open elsewhere", sys.files.contents[kPrevious]);
   EXPECT_EQ(kRotationLimit + 1 + 2 * 28, sys.files.contents[kCurrent].size());
-  EXPECT_EQ(2, sys.plan.Count("MoveFile"));  // tried again at every call
+  EXPECT_EQ(2, sys.plan.Count("DeleteFile"));  // tried again at every call
+  EXPECT_EQ(2u, sys.files.contents.size());
+}
+
+TEST_F(WriteLogTest, PreviousGenerationHeldWithDeleteSharingDoesNotStopRotation) {
+  // A reader that allows deletion: the old generation goes aside under a name
+  // of its own, pending deletion, and the names the administrator knows move on.
+  sys.files.contents[kCurrent] = std::string(kRotationLimit + 1, 'x');
+  sys.files.contents[kPrevious] = "read elsewhere";
+  sys.files.heldWithDeleteSharing.insert(kPrevious);
+  WriteLog("rotated");
+  EXPECT_EQ(kRotationLimit + 1, sys.files.contents[kPrevious].size());
+  EXPECT_EQ("2003/07/15 14:03:27:045: rotated\r\n", sys.files.contents[kCurrent]);
+  const std::string aside = std::string(kPrevious) + ".5000.del";
+  EXPECT_TRUE(sys.files.pendingDelete.count(aside));
+  sys.files.CloseElsewhere(aside);
+  EXPECT_EQ(2u, sys.files.contents.size());
+}
+
+TEST_F(WriteLogTest, PreviousGenerationThatCannotBeDeletedKeepsItsName) {
+  // Renamed aside but then not deletable (read-only, say): renamed back.
+  sys.files.contents[kCurrent] = std::string(kRotationLimit + 1, 'x');
+  sys.files.contents[kPrevious] = "read-only";
+  sys.plan.Fail("DeleteFile", 1, true);
+  WriteLog("a");
+  EXPECT_EQ("read-only", sys.files.contents[kPrevious]);
+  EXPECT_EQ(2u, sys.files.contents.size());
+  EXPECT_EQ(kRotationLimit + 1 + 28, sys.files.contents[kCurrent].size());
 }
 
 TEST_F(WriteLogTest, UnopenableLogFileIsReportedOnStandardError) {

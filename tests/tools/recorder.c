@@ -9,6 +9,12 @@ int main(int argc, char** argv) {
   FILE* out = fopen(argv[1], "a");
   if (out != NULL) {
     fprintf(out, "commandline=%s\n", GetCommandLineA());
+    /* With KESTRO_RECORD_STARTUP set: the reserved start-up fields seen. */
+    if (getenv("KESTRO_RECORD_STARTUP") != NULL) {
+      STARTUPINFOA startup;
+      GetStartupInfoA(&startup);
+      fprintf(out, "reserved2=%u\n", (unsigned)startup.cbReserved2);
+    }
     fclose(out);
   }
   Sleep((DWORD)atoi(argv[2]) * 1000);

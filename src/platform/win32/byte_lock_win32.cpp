@@ -13,7 +13,8 @@ HANDLE OsHandle(LockHandle fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(
 }  // namespace
 
 bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, int* error) {
-  const int fd = _sopen(path.c_str(), _O_RDWR | _O_CREAT | _O_APPEND | _O_BINARY, _SH_DENYNO,
+  const int fd = _sopen(path.c_str(), _O_RDWR | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
+                        _SH_DENYNO,
                         _S_IREAD | _S_IWRITE);
   if (fd < 0) {
     *error = errno;

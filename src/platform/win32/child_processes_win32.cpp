@@ -20,6 +20,12 @@ bool Win32ChildProcesses::Create(const std::string& application, const std::stri
                                  const StartupInfoBlock& info, ChildHandles* child) {
   STARTUPINFOA startup;
   std::memcpy(&startup, info.bytes, sizeof startup);
+  // The program's own start-up information, less the fields reserved to the
+  // system: a parent's C runtime hands its table of open files down in
+  // lpReserved2, and the child must not be given a copy.
+  startup.lpReserved = nullptr;
+  startup.cbReserved2 = 0;
+  startup.lpReserved2 = nullptr;
   // CreateProcessA may write into the command line.
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');

@@ -15,7 +15,11 @@ static_assert(sizeof(in_addr) == sizeof(std::uint32_t), "IPv4 address is not 32 
 
 int Win32Sockets::Startup(std::uint16_t version) {
   WSADATA data;
-  return WSAStartup(version, &data);
+  // WSAStartup returns its error instead of setting it; callers read the
+  // last error, as after every other call.
+  const int error = WSAStartup(version, &data);
+  if (error != 0) SetLastError(static_cast<DWORD>(error));
+  return error;
 }
 
 void Win32Sockets::Cleanup() { WSACleanup(); }

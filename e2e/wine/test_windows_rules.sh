@@ -1,0 +1,27 @@
+# Rules real Windows holds the program to, seen through the platform layer:
+# WSAStartup's error, the lock file's handle kept from children, system texts
+# with inserts, and the reserved start-up fields cleared for a command.
+
+PLATFORM_TOOL=$REPO_ROOT/build/win/platform_tool.exe
+CONTROL_TOOL_EXE=$REPO_ROOT/build/win/control_tool.exe
+
+new_prefix windows_rules
+# Version 0.0 is refused; the error is WSAStartup's return value.
+check "WSAStartup's error is the last error after it" "result 10092 lasterror 10092" \
+  "$(wine "$PLATFORM_TOOL" startup 0 2>/dev/null | tr -d '\r')"
+check "the lock file's handle is not inherited by children" "inherit 0" \
+  "$(wine "$PLATFORM_TOOL" lock "$(dos_path "$E2E_WORK/rules.lck")" 2>/dev/null | tr -d '\r')"
+# Error 193's text holds "%1"; other texts stay as they were.
+text=$(wine "$PLATFORM_TOOL" errortext 193 2>/dev/null | tr -d '\r')
+check "a system text with an insert is kept" yes \
+  "$(grep -q '^text \[.*%1.* (0xc1)\]$' <<<"$text" && echo yes)"
+check "a system text without inserts is unchanged" "text [Access denied. (0x5)]" \
+  "$(wine "$PLATFORM_TOOL" errortext 5 2>/dev/null | tr -d '\r')"
+# Started through the C runtime's spawn, the program itself has its parent's
+# file table in lpReserved2; its command must not.
+record=$E2E_WORK/rules-record.txt
+KESTRO_RECORD_STARTUP=1 wine "$PLATFORM_TOOL" spawn "$CONTROL_TOOL_EXE" command \
+  "$(dos_path "$REPO_ROOT/build/win/recorder.exe")" "\"recorder.exe $(dos_path "$record") 0 0\"" 1 \
+  >/dev/null 2>&1
+check "a command gets no reserved start-up data" "reserved2=0" "$(grep '^reserved2=' "$record" | tr -d '\r')"
+end_prefix
