@@ -51,12 +51,14 @@ bool PosixServiceHost::RunDispatcher(const std::string& name, ServiceMainRoutine
   sigset_t stop;
   sigemptyset(&stop);
   sigaddset(&stop, SIGTERM);
-  if (pthread_sigmask(SIG_BLOCK, &stop, nullptr) != 0) return false;
+  sigset_t before;
+  if (pthread_sigmask(SIG_BLOCK, &stop, &before) != 0) return false;
   const int signals = signalfd(-1, &stop, SFD_CLOEXEC);
   int finished[2];
   if (signals < 0 || pipe2(finished, O_CLOEXEC) != 0) {
     const int error = errno;
     if (signals >= 0) close(signals);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     errno = error;
     return false;
   }
@@ -88,6 +90,7 @@ bool PosixServiceHost::RunDispatcher(const std::string& name, ServiceMainRoutine
   close(signals);
   close(finished[0]);
   close(finished[1]);
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
   return true;
 }
 
