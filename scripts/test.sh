@@ -55,6 +55,7 @@ gtest build/asan/tests/kestro_tests
 gtest build/asan/tests/kestro_posix_tests
 FUZZ_SECONDS=${FUZZ_SECONDS:-60} script scripts/fuzz.sh
 script e2e/linux/run_all.sh
+script e2e/systemd/run_all.sh
 script scripts/check_imports.sh
 # The Wine suite against each Windows build. The 32-bit one needs a machine
 # that runs 32-bit code; elsewhere its checks (the same as the 64-bit run's)

@@ -85,8 +85,13 @@ void ServiceWorker(int, char**) {
     ReportToEventLog("Service was started, starting main loop. version " + GetFileVersionText(),
                      kEventInformation);
     // A stop request is seen between ticks, after any pass has ended.
+    std::string verdict;
     for (;;) {
       SupervisorTick(app);
+      if (app.Verdict != verdict) {
+        verdict = app.Verdict;
+        host.SetStatusText(verdict);
+      }
       const int waited = host.WaitEvent(event, 1000);
       if (waited == kWaitSignalled) break;
       // A wait that fails returns at once: keep the pace of a tick a second.

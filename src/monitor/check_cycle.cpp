@@ -1,6 +1,7 @@
 #include "agentconf/agent_setting.h"
 #include "log/report_event.h"
 #include "monitor/monitor.h"
+#include "monitor/verdict.h"
 #include "platform/platform.h"
 #include "probe/probe_host.h"
 
@@ -13,7 +14,8 @@ int Monitor::CheckCycle() {
   const std::string server = LocateStagingServer();
   if (server.empty()) {
     // Tried again at the next tick: the pass did not complete.
-    ReportToEventLog("Quillmesh STAGINGSERVER isn't defined.", kEventError);
+    ReportToEventLog(kNoStagingServerVerdict, kEventError);
+    Verdict = kNoStagingServerVerdict;
     return 2;
   }
 
@@ -27,6 +29,7 @@ int Monitor::CheckCycle() {
     ApplySlot(slot.PingTimeOut, slot.PingResponse, slot.Service, slot.Command, slot.Argument, stats);
   }
 
+  Verdict = DescribeVerdict(server, stats, Settings);
   // Taken after the last slot: a change noted during the pass is covered by it.
   Supervisor.LastPassTime = Os().clock->UnixTime();
   return 0;

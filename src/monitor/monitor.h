@@ -28,6 +28,8 @@ class Monitor {
 
   SupervisorState Supervisor;
   MonitorSettings Settings;
+  // The outcome of the last pass in words (verdict.h); empty before the first.
+  std::string Verdict;
 };
 
 }  // namespace kestro

@@ -39,6 +39,9 @@ class ServiceHost {
   // WaitForSingleObject with a time-out.
   virtual int WaitEvent(EventHandle event, std::uint32_t milliseconds) = 0;
   virtual void CloseEvent(EventHandle event) = 0;
+  // The outcome of the last pass in words, for the service manager to show
+  // beside the state where it has a place for it (systemd's status line).
+  virtual void SetStatusText(const std::string& text) = 0;
 };
 
 }  // namespace kestro

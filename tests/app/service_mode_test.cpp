@@ -119,6 +119,14 @@ TEST_F(ServiceHostTest, StopDuringAPassIsHonouredAfterThePass) {
   EXPECT_EQ("Quit on service stop request. version 2003.12.09.0", EventTexts().back());
 }
 
+TEST_F(ServiceHostTest, StatusTextIsTheVerdictSentOnceItChanges) {
+  // No staging server: every tick tries a pass, each with the same verdict.
+  StopAtWait(3);
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ((std::vector<std::string>{"Quillmesh STAGINGSERVER isn't defined."}),
+            sys.serviceHost.statusTexts);
+}
+
 TEST_F(ServiceHostTest, FailingStatusReportDuringTheStartStopsTheService) {
   sys.plan.Fail("SetServiceStatus", 2, false, 0);
   sys.lastError.code = 6;

@@ -4,6 +4,7 @@
 
 #include "control/service_state.h"
 #include "fakes/fake_system.h"
+#include "platform/posix/systemd_units.h"
 
 namespace kestro {
 namespace {
@@ -140,6 +141,30 @@ TEST_F(ServiceStateTest, QueryFailingDuringTheWaitRestsOnTheLastState) {
   sys.plan.Fail("QueryServiceStatus", 2);  // the first query of the wait
   EXPECT_EQ(16, SetServiceState("Spooler", '1'));
   EXPECT_EQ("Starting Print Spooler.\nPrint Spooler failed to start.\n", sys.console.out);
+}
+
+// A systemd unit that never leaves "activating" (a notify-type unit that
+// never reports ready), as the posix service manager reports it.
+TEST_F(ServiceStateTest, UnitStuckActivatingNeverSettles) {
+  const std::uint32_t activating = ServiceStateOfUnit("activating", "start");
+  Spooler().states = {activating};
+  const std::uint64_t slept = sys.clock.sleptMs;
+  EXPECT_EQ(kServiceUnsettled, SetServiceState("Spooler", '0'));
+  EXPECT_EQ(sys.LogMessages(),
+            (std::vector<std::string>{
+                "Waiting for service Print Spooler to reach STOP or START state ...",
+                "Service Print Spooler is not in state RUNNING nor in state STOPPED."}));
+  EXPECT_EQ(slept, sys.clock.sleptMs);  // the pre-wait does not pause
+  EXPECT_EQ("", sys.console.out);
+
+  // Started, it stays activating: a dot a second for 120 s, then given up.
+  Spooler().states = {kServiceStopped};
+  Spooler().afterStart = {activating};
+  sys.files.contents.clear();
+  EXPECT_EQ(kServiceDidNotStart, SetServiceState("Spooler", '1'));
+  EXPECT_EQ("Starting Print Spooler." + std::string(120, '.') + "\nPrint Spooler failed to start.\n",
+            sys.console.out);
+  EXPECT_EQ(slept + 121000u, sys.clock.sleptMs);
 }
 
 TEST_F(ServiceStateTest, OtherActionCharactersDoNothing) {

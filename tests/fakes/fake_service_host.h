@@ -23,6 +23,7 @@ class FakeServiceHost : public ServiceHost {
   int failingWaits = 0;  // the first this many waits fail
   bool eventSet = false;
   int eventsOpen = 0;
+  std::vector<std::string> statusTexts;
 
   bool RunDispatcher(const std::string&, ServiceMainRoutine main) override {
     if (plan_.Enter("StartServiceCtrlDispatcherA") || !dispatch) return false;
@@ -61,6 +62,7 @@ class FakeServiceHost : public ServiceHost {
     plan_.Enter("CloseEvent");
     --eventsOpen;
   }
+  void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
 
  private:
   FaultPlan& plan_;

@@ -64,6 +64,7 @@ TEST_F(CheckCycleTest, NoStagingServerEndsThePassWithTwo) {
   EXPECT_EQ(0, sys.children.created);
   ASSERT_EQ(1u, sys.eventLog.Entries().size());
   EXPECT_EQ("Quillmesh STAGINGSERVER isn't defined.", sys.eventLog.Entries()[0].strings[0]);
+  EXPECT_EQ("Quillmesh STAGINGSERVER isn't defined.", app->Verdict);
   for (const std::string& line : sys.LogMessages()) EXPECT_EQ(std::string::npos, line.find("ErrorCode"));
 }
 
@@ -97,6 +98,7 @@ TEST_F(CheckCycleTest, FailedSweepStopsEverySlot) {
   EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "ErrorCode 4"));
   EXPECT_EQ(" stop", sys.children.commandLine);
   EXPECT_EQ(2, sys.children.created);
+  EXPECT_EQ("staging: sweep failed, ErrorCode 4; slot 1 stop, slot 2 stop, slot 3 stop", app->Verdict);
 }
 
 }  // namespace

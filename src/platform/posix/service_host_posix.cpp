@@ -1,32 +1,111 @@
 #include "platform/posix/service_host_posix.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <systemd/sd-daemon.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/service_manager.h"
 
 namespace kestro {
 namespace {
+
 struct Event {
   std::mutex mutex;
   std::condition_variable changed;
   bool set = false;
 };
+
+// The control code of a stop request.
+constexpr std::uint32_t kStopControl = 1;
+
+bool Notify(const std::string& message) {
+  const int r = sd_notify(0, message.c_str());
+  if (r < 0) {
+    errno = -r;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-bool PosixServiceHost::RunDispatcher(const std::string&, ServiceMainRoutine) {
-  errno = ENOSYS;
-  return false;
+bool PosixServiceHost::RunDispatcher(const std::string& name, ServiceMainRoutine main) {
+  const char* socket = std::getenv("NOTIFY_SOCKET");
+  if (socket == nullptr || *socket == '\0') {
+    errno = ENOSYS;  // not started by the service manager
+    return false;
+  }
+  // SIGTERM is the stop request. Blocked in every thread (those made from
+  // here on inherit the mask), it is read from a descriptor by this one.
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTERM);
+  sigset_t before;
+  if (pthread_sigmask(SIG_BLOCK, &stop, &before) != 0) return false;
+  const int signals = signalfd(-1, &stop, SFD_CLOEXEC);
+  int finished[2];
+  if (signals < 0 || pipe2(finished, O_CLOEXEC) != 0) {
+    const int error = errno;
+    if (signals >= 0) close(signals);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    errno = error;
+    return false;
+  }
+
+  std::thread service([&] {
+    std::vector<char> argument(name.begin(), name.end());
+    argument.push_back('\0');
+    char* argv[] = {argument.data(), nullptr};
+    main(1, argv);
+    const char done = 1;
+    while (write(finished[1], &done, 1) < 0 && errno == EINTR) {
+    }
+  });
+
+  // The calling thread handles controls until the service routine returns.
+  for (;;) {
+    pollfd fds[2] = {{signals, POLLIN, 0}, {finished[0], POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0) continue;  // EINTR
+    if (fds[1].revents != 0) break;
+    if (fds[0].revents != 0) {
+      signalfd_siginfo info;
+      if (read(signals, &info, sizeof info) == sizeof info) {
+        const ControlHandlerRoutine handler = handler_.load();
+        if (handler != nullptr) handler(kStopControl);
+      }
+    }
+  }
+  service.join();
+  close(signals);
+  close(finished[0]);
+  close(finished[1]);
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  return true;
 }
 
-StatusHandle PosixServiceHost::RegisterHandler(const std::string&, ControlHandlerRoutine) {
-  errno = ENOSYS;
-  return 0;
+StatusHandle PosixServiceHost::RegisterHandler(const std::string&, ControlHandlerRoutine handler) {
+  handler_.store(handler);
+  return 1;
 }
 
-bool PosixServiceHost::SetStatus(StatusHandle, const ServiceStatusRecord&) {
-  errno = ENOSYS;
-  return false;
+// The states systemd knows of: running once the start is complete, stopping
+// once a stop was asked for. The pending states of the start and the final
+// stop (the process ends) need no message.
+bool PosixServiceHost::SetStatus(StatusHandle, const ServiceStatusRecord& status) {
+  if (status.currentState == kServiceRunning) return Notify("READY=1");
+  if (status.currentState == kServiceStopPending) return Notify("STOPPING=1");
+  return true;
 }
 
 EventHandle PosixServiceHost::CreateStopEvent() { return reinterpret_cast<EventHandle>(new Event); }
@@ -48,5 +127,7 @@ int PosixServiceHost::WaitEvent(EventHandle handle, std::uint32_t milliseconds) 
 }
 
 void PosixServiceHost::CloseEvent(EventHandle handle) { delete reinterpret_cast<Event*>(handle); }
+
+void PosixServiceHost::SetStatusText(const std::string& text) { Notify("STATUS=" + text); }
 
 }  // namespace kestro

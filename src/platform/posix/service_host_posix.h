@@ -1,10 +1,16 @@
 #pragma once
+#include <atomic>
+
 #include "platform/service_host.h"
 
 namespace kestro {
 
-// There is no service control manager here: the dispatcher cannot start.
-// The stop event works, so that the service logic can run on it.
+// The service manager is systemd: a process it starts as a notify-type
+// service finds NOTIFY_SOCKET set. The dispatcher then runs the service
+// routine on a thread of its own and turns SIGTERM into the stop control on
+// the calling thread; status reports become sd_notify messages (READY=1 for
+// running, STOPPING=1 for stop pending, STATUS= for the status text).
+// Without NOTIFY_SOCKET the dispatcher cannot start.
 class PosixServiceHost : public ServiceHost {
  public:
   bool RunDispatcher(const std::string& name, ServiceMainRoutine main) override;
@@ -14,6 +20,10 @@ class PosixServiceHost : public ServiceHost {
   void SignalEvent(EventHandle event) override;
   int WaitEvent(EventHandle event, std::uint32_t milliseconds) override;
   void CloseEvent(EventHandle event) override;
+  void SetStatusText(const std::string& text) override;
+
+ private:
+  std::atomic<ControlHandlerRoutine> handler_{nullptr};
 };
 
 }  // namespace kestro

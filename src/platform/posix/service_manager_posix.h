@@ -1,36 +1,39 @@
 #pragma once
-#include <cerrno>
-
 #include "platform/service_manager.h"
 
 namespace kestro {
 
-// No service manager is reachable in this build: opening it fails (with
-// "Function not implemented" as the last error), which the service control
-// treats as nothing to do and installation reports.
+// The service manager is systemd, reached over the system bus with sd-bus.
+// A service name stands for a unit (systemd_units.h). The manager handle is
+// one bus connection; a service handle is one unit on it. Every failure
+// sets the last error, with the manager's own message as its text.
+//
+// What the Windows service manager does by itself is done here:
+// - a start request to a running unit, or a stop request to a stopped one,
+//   is refused, as the Windows service manager refuses it;
+// - creating the service writes its unit file, reloads the manager and
+//   enables the unit; the description is the unit file's Description=, so
+//   there is no ChangeServiceConfig2A (the library cannot be loaded);
+// - deleting it disables the unit, deletes the file and reloads.
 class PosixServiceManager : public ServiceManager {
  public:
-  ServiceHandle OpenManager() override {
-    errno = ENOSYS;
-    return 0;
-  }
-  bool DisplayName(ServiceHandle, const std::string&, std::size_t, std::string*) override {
-    return false;
-  }
-  ServiceHandle OpenNamedService(ServiceHandle, const std::string&) override { return 0; }
-  bool QueryState(ServiceHandle, std::uint32_t*) override { return false; }
-  bool Start(ServiceHandle) override { return false; }
-  bool ControlStop(ServiceHandle) override { return false; }
-  void CloseHandle(ServiceHandle) override {}
-  ServiceHandle CreateOwnService(ServiceHandle, const std::string&, const std::string&,
-                                 const std::string&) override {
-    return 0;
-  }
-  bool Delete(ServiceHandle) override { return false; }
-  std::uintptr_t LoadSystemLibrary(const std::string&) override { return 0; }
-  bool FindChangeConfig2(std::uintptr_t) override { return false; }
-  bool ChangeDescription(std::uintptr_t, ServiceHandle, const std::string&) override { return false; }
-  void FreeLibrary(std::uintptr_t) override {}
+  ServiceHandle OpenManager() override;
+  bool DisplayName(ServiceHandle manager, const std::string& service, std::size_t size,
+                   std::string* name) override;
+  ServiceHandle OpenNamedService(ServiceHandle manager, const std::string& service) override;
+  bool QueryState(ServiceHandle service, std::uint32_t* state) override;
+  bool Start(ServiceHandle service) override;
+  bool ControlStop(ServiceHandle service) override;
+  void CloseHandle(ServiceHandle handle) override;
+  ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
+                                 const std::string& displayName,
+                                 const std::string& commandLine) override;
+  bool Delete(ServiceHandle service) override;
+  std::uintptr_t LoadSystemLibrary(const std::string& name) override;
+  bool FindChangeConfig2(std::uintptr_t library) override;
+  bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
+                         const std::string& description) override;
+  void FreeLibrary(std::uintptr_t library) override;
 };
 
 }  // namespace kestro

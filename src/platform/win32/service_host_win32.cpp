@@ -59,4 +59,7 @@ int Win32ServiceHost::WaitEvent(EventHandle event, std::uint32_t milliseconds) {
 
 void Win32ServiceHost::CloseEvent(EventHandle event) { CloseHandle(reinterpret_cast<HANDLE>(event)); }
 
+// The Windows service manager shows no status text.
+void Win32ServiceHost::SetStatusText(const std::string&) {}
+
 }  // namespace kestro

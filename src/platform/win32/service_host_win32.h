@@ -12,6 +12,7 @@ class Win32ServiceHost : public ServiceHost {
   void SignalEvent(EventHandle event) override;
   int WaitEvent(EventHandle event, std::uint32_t milliseconds) override;
   void CloseEvent(EventHandle event) override;
+  void SetStatusText(const std::string& text) override;
 };
 
 }  // namespace kestro

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+#include "probe/ping_statistics.h"
+#include "settings/monitor_settings.h"
+
+namespace kestro {
+
+// A pass in one line for an administrator: the sweep and what each slot was
+// told to do. "127.0.0.1: 7 of 7 answered, AvgTime 7.86; slot 1 start,
+// slot 2 stop, slot 3 start"; a failed sweep names its ErrorCode instead.
+std::string DescribeVerdict(const std::string& server, const PingStatistics& stats,
+                            const MonitorSettings& settings);
+
+// The line of a pass that found no staging server.
+inline constexpr char kNoStagingServerVerdict[] = "Quillmesh STAGINGSERVER isn't defined.";
+
+}  // namespace kestro

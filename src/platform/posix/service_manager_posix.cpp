@@ -1,0 +1,301 @@
+#include "platform/posix/service_manager_posix.h"
+
+#include <fcntl.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/posix/last_error_posix.h"
+#include "platform/posix/systemd_units.h"
+
+namespace kestro {
+namespace {
+
+const char kDestination[] = "org.freedesktop.systemd1";
+const char kManagerPath[] = "/org/freedesktop/systemd1";
+const char kManagerInterface[] = "org.freedesktop.systemd1.Manager";
+const char kUnitInterface[] = "org.freedesktop.systemd1.Unit";
+
+// A manager handle is a bus connection; a service handle the same
+// connection with one unit and its object path.
+struct Handle {
+  sd_bus* bus = nullptr;
+  std::string unit;
+  std::string path;
+};
+
+Handle* FromHandle(ServiceHandle handle) { return reinterpret_cast<Handle*>(handle); }
+ServiceHandle ToHandle(Handle* handle) { return reinterpret_cast<ServiceHandle>(handle); }
+
+// The one place where bus failures become the last error: the errno the
+// bus error stands for, with the bus's message as its text.
+bool Failed(int result, const sd_bus_error& error) {
+  if (result >= 0) return false;
+  int code = sd_bus_error_is_set(&error) ? sd_bus_error_get_errno(&error) : -result;
+  if (code <= 0) code = EIO;
+  const char* message = error.message != nullptr ? error.message : std::strerror(code);
+  SetServiceManagerError(code, message);
+  return true;
+}
+
+class BusError {
+ public:
+  ~BusError() { sd_bus_error_free(&error_); }
+  sd_bus_error* get() { return &error_; }
+  const sd_bus_error& operator*() const { return error_; }
+
+ private:
+  sd_bus_error error_ = SD_BUS_ERROR_NULL;
+};
+
+// A manager method without a reply that matters.
+bool CallManager(sd_bus* bus, const char* method, const char* types, ...) {
+  BusError error;
+  sd_bus_message* reply = nullptr;
+  sd_bus_message* call = nullptr;
+  int r = sd_bus_message_new_method_call(bus, &call, kDestination, kManagerPath,
+                                         kManagerInterface, method);
+  if (r >= 0 && types != nullptr) {
+    va_list args;
+    va_start(args, types);
+    r = sd_bus_message_appendv(call, types, args);
+    va_end(args);
+  }
+  if (r >= 0) r = sd_bus_call(bus, call, 0, error.get(), &reply);
+  sd_bus_message_unref(call);
+  sd_bus_message_unref(reply);
+  return !Failed(r, *error);
+}
+
+bool UnitProperty(sd_bus* bus, const std::string& path, const char* name, std::string* value) {
+  BusError error;
+  char* text = nullptr;
+  const int r = sd_bus_get_property_string(bus, kDestination, path.c_str(), kUnitInterface, name,
+                                           error.get(), &text);
+  if (Failed(r, *error)) return false;
+  *value = text;
+  std::free(text);
+  return true;
+}
+
+// LoadUnit: the unit's object path, loading it when it is not yet.
+bool LoadUnit(sd_bus* bus, const std::string& unit, std::string* path) {
+  BusError error;
+  sd_bus_message* reply = nullptr;
+  int r = sd_bus_call_method(bus, kDestination, kManagerPath, kManagerInterface, "LoadUnit",
+                             error.get(), &reply, "s", unit.c_str());
+  const char* object = nullptr;
+  if (r >= 0) r = sd_bus_message_read(reply, "o", &object);
+  if (r >= 0) *path = object;
+  sd_bus_message_unref(reply);
+  return !Failed(r, *error);
+}
+
+enum class Lookup { Found, Missing, Failed };
+
+// The first unit the service name stands for that systemd knows.
+Lookup FindUnit(sd_bus* bus, const std::string& service, std::string* unit, std::string* path) {
+  for (const std::string& candidate : UnitCandidates(service)) {
+    std::string state;
+    if (!LoadUnit(bus, candidate, path) || !UnitProperty(bus, *path, "LoadState", &state)) {
+      return Lookup::Failed;
+    }
+    if (state != "not-found") {
+      *unit = candidate;
+      return Lookup::Found;
+    }
+  }
+  return Lookup::Missing;
+}
+
+bool ResolveUnit(sd_bus* bus, const std::string& service, std::string* unit, std::string* path) {
+  const Lookup found = FindUnit(bus, service, unit, path);
+  if (found == Lookup::Missing) {
+    SetServiceManagerError(ENOENT, "Unit " + UnitName(service) + " not found.");
+  }
+  return found == Lookup::Found;
+}
+
+bool QueryUnitState(const Handle& service, std::uint32_t* state) {
+  std::string active, sub;
+  if (!UnitProperty(service.bus, service.path, "ActiveState", &active) ||
+      !UnitProperty(service.bus, service.path, "SubState", &sub)) {
+    return false;
+  }
+  *state = ServiceStateOfUnit(active, sub);
+  return true;
+}
+
+// A request systemd would take but the Windows service manager refuses:
+// the unit is already where the request would bring it.
+bool RefuseWhenIn(const Handle& service, std::uint32_t settled, int code, const char* text) {
+  std::uint32_t state = 0;
+  if (!QueryUnitState(service, &state)) return true;
+  if (state != settled) return false;
+  SetServiceManagerError(code, "Unit " + service.unit + text);
+  return true;
+}
+
+bool RequestJob(const Handle& service, const char* method) {
+  return CallManager(service.bus, method, "ss", service.unit.c_str(), "replace");
+}
+
+// Removes what a failed installation wrote, keeping the error of the step
+// that failed.
+void UndoUnitFile(sd_bus* bus, const std::string& file, bool reload) {
+  const int code = errno;
+  std::string text;
+  PosixLastError().SystemMessage(static_cast<std::uint32_t>(code), &text);
+  unlink(file.c_str());
+  if (reload) CallManager(bus, "Reload", nullptr);
+  SetServiceManagerError(code, text);
+}
+
+bool WriteUnitFile(const std::string& file, const std::string& text) {
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    const int code = errno;
+    SetServiceManagerError(code, code == EEXIST ? "Unit file " + file + " already exists."
+                                                : file + ": " + std::strerror(code));
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int code = errno;
+      close(fd);
+      unlink(file.c_str());
+      SetServiceManagerError(code, file + ": " + std::strerror(code));
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0) {
+    const int code = errno;
+    unlink(file.c_str());
+    SetServiceManagerError(code, file + ": " + std::strerror(code));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ServiceHandle PosixServiceManager::OpenManager() {
+  sd_bus* bus = nullptr;
+  const int r = sd_bus_open_system(&bus);
+  if (r < 0) {
+    // No socket at all means no bus listening: say so as a refused socket would.
+    const int code = r == -ENOENT ? ECONNREFUSED : -r;
+    SetServiceManagerError(code, std::strerror(code));
+    return 0;
+  }
+  return ToHandle(new Handle{bus, "", ""});
+}
+
+bool PosixServiceManager::DisplayName(ServiceHandle manager, const std::string& service,
+                                      std::size_t size, std::string* name) {
+  sd_bus* bus = FromHandle(manager)->bus;
+  std::string unit, path, description;
+  if (!ResolveUnit(bus, service, &unit, &path) ||
+      !UnitProperty(bus, path, "Description", &description)) {
+    return false;
+  }
+  if (description.size() >= size) {
+    SetServiceManagerError(ENOBUFS, std::strerror(ENOBUFS));
+    return false;
+  }
+  *name = description;
+  return true;
+}
+
+ServiceHandle PosixServiceManager::OpenNamedService(ServiceHandle manager,
+                                                    const std::string& service) {
+  sd_bus* bus = FromHandle(manager)->bus;
+  std::string unit, path;
+  if (!ResolveUnit(bus, service, &unit, &path)) return 0;
+  return ToHandle(new Handle{sd_bus_ref(bus), unit, path});
+}
+
+bool PosixServiceManager::QueryState(ServiceHandle service, std::uint32_t* state) {
+  return QueryUnitState(*FromHandle(service), state);
+}
+
+bool PosixServiceManager::Start(ServiceHandle handle) {
+  const Handle& service = *FromHandle(handle);
+  if (RefuseWhenIn(service, kServiceRunning, EALREADY, " is already active.")) return false;
+  return RequestJob(service, "StartUnit");
+}
+
+bool PosixServiceManager::ControlStop(ServiceHandle handle) {
+  const Handle& service = *FromHandle(handle);
+  if (RefuseWhenIn(service, kServiceStopped, ESRCH, " is not active.")) return false;
+  return RequestJob(service, "StopUnit");
+}
+
+void PosixServiceManager::CloseHandle(ServiceHandle handle) {
+  Handle* h = FromHandle(handle);
+  if (h == nullptr) return;
+  sd_bus_unref(h->bus);
+  delete h;
+  ForgetServiceManagerError();
+}
+
+ServiceHandle PosixServiceManager::CreateOwnService(ServiceHandle manager,
+                                                    const std::string& name,
+                                                    const std::string& displayName,
+                                                    const std::string& commandLine) {
+  sd_bus* bus = FromHandle(manager)->bus;
+  std::string unit, path;
+  const Lookup existing = FindUnit(bus, name, &unit, &path);
+  if (existing == Lookup::Failed) return 0;
+  if (existing == Lookup::Found) {
+    SetServiceManagerError(EEXIST, "Unit " + unit + " already exists.");
+    return 0;
+  }
+  unit = CreatedUnitName(name);
+  const std::string file = kUnitDirectory + unit;
+  if (!WriteUnitFile(file, UnitFileText(displayName, commandLine))) return 0;
+  if (!CallManager(bus, "Reload", nullptr)) {
+    UndoUnitFile(bus, file, false);
+    return 0;
+  }
+  if (!CallManager(bus, "EnableUnitFiles", "asbb", 1, unit.c_str(), 0, 0) ||
+      !LoadUnit(bus, unit, &path)) {
+    UndoUnitFile(bus, file, true);
+    return 0;
+  }
+  return ToHandle(new Handle{sd_bus_ref(bus), unit, path});
+}
+
+bool PosixServiceManager::Delete(ServiceHandle handle) {
+  const Handle& service = *FromHandle(handle);
+  if (!CallManager(service.bus, "DisableUnitFiles", "asb", 1, service.unit.c_str(), 0)) {
+    return false;
+  }
+  const std::string file = kUnitDirectory + service.unit;
+  if (unlink(file.c_str()) != 0) {
+    const int code = errno;
+    SetServiceManagerError(code, file + ": " + std::strerror(code));
+    return false;
+  }
+  return CallManager(service.bus, "Reload", nullptr);
+}
+
+// The description is written with the unit file; there is no library to load.
+std::uintptr_t PosixServiceManager::LoadSystemLibrary(const std::string&) {
+  errno = ENOENT;
+  return 0;
+}
+bool PosixServiceManager::FindChangeConfig2(std::uintptr_t) { return false; }
+bool PosixServiceManager::ChangeDescription(std::uintptr_t, ServiceHandle, const std::string&) {
+  return false;
+}
+void PosixServiceManager::FreeLibrary(std::uintptr_t) {}
+
+}  // namespace kestro

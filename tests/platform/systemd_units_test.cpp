@@ -1,0 +1,81 @@
+// Service names, states and the service's unit file as systemd sees them.
+#include <gtest/gtest.h>
+
+#include "platform/posix/systemd_units.h"
+#include "platform/service_manager.h"
+
+namespace kestro {
+namespace {
+
+TEST(SystemdUnitsTest, ServiceNamesBecomeServiceUnitsUnlessTheyNameAUnit) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"ssh", "ssh.service"},
+      {"getty@tty1", "getty@tty1.service"},
+      {"ssh.service", "ssh.service"},
+      {"cups.socket", "cups.socket"},
+      {"fstrim.timer", "fstrim.timer"},
+      {"my.service.d", "my.service.d.service"},
+      {".service", ".service.service"},  // a suffix alone names no unit
+  };
+  for (const auto& row : rows) EXPECT_EQ(row.second, UnitName(row.first)) << row.first;
+}
+
+TEST(SystemdUnitsTest, ANameIsTriedAsGivenThenInLowerCase) {
+  EXPECT_EQ((std::vector<std::string>{"Kestro.service", "kestro.service"}), UnitCandidates("Kestro"));
+  EXPECT_EQ((std::vector<std::string>{"NetworkManager.service", "networkmanager.service"}),
+            UnitCandidates("NetworkManager"));
+  EXPECT_EQ((std::vector<std::string>{"ssh.service"}), UnitCandidates("ssh"));
+  EXPECT_EQ("kestro.service", CreatedUnitName("Kestro"));
+}
+
+TEST(SystemdUnitsTest, UnitStatesMapOntoTheFourServiceStates) {
+  struct Row {
+    const char* active;
+    const char* sub;
+    std::uint32_t state;
+  };
+  const Row rows[] = {
+      {"active", "running", kServiceRunning},
+      {"active", "exited", kServiceRunning},  // a oneshot that remains
+      {"inactive", "dead", kServiceStopped},
+      {"failed", "failed", kServiceStopped},
+      {"activating", "start", kServiceStartPending},
+      {"activating", "start-pre", kServiceStartPending},
+      {"activating", "auto-restart", kServiceStopped},
+      {"reloading", "reload", kServiceStartPending},
+      {"deactivating", "stop-sigterm", kServiceStopPending},
+      {"maintenance", "", 0},
+      {"", "", 0},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(r.state, ServiceStateOfUnit(r.active, r.sub)) << r.active << "/" << r.sub;
+  }
+}
+
+TEST(SystemdUnitsTest, UnitFileRunsTheProgramAsANotifyService) {
+  EXPECT_EQ(
+      "[Unit]\n"
+      "Description=Kestro and IP Helper\n"
+      "\n"
+      "[Service]\n"
+      "Type=notify\n"
+      "ExecStart=\"/opt/Kestro IP/kestro\" -service\n"
+      "EnvironmentFile=-/etc/default/kestro\n"
+      "AmbientCapabilities=CAP_NET_RAW\n"
+      "KillMode=process\n"
+      "TimeoutStopSec=600\n"
+      "\n"
+      "[Install]\n"
+      "WantedBy=multi-user.target\n",
+      UnitFileText("Kestro and IP Helper", "\"/opt/Kestro IP/kestro\" -service"));
+}
+
+TEST(SystemdUnitsTest, PercentSignsStayLiteral) {
+  // Unescaped, "%h" would be replaced by systemd with a home directory.
+  const std::string text = UnitFileText("100% up", "/opt/%h/kestro -service");
+  EXPECT_NE(std::string::npos, text.find("Description=100%% up\n"));
+  EXPECT_NE(std::string::npos, text.find("ExecStart=/opt/%%h/kestro -service\n"));
+}
+
+}  // namespace
+}  // namespace kestro
