@@ -45,6 +45,27 @@ TEST_F(PosixRegistryTest, MissingFileOrKeyIsAMissingKey) {
   EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
 }
 
+TEST_F(PosixRegistryTest, AbsurdlyLargeFileIsRefusedWithAReason) {
+  const std::string head =
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"
+      "\"PingDelay\"=dword:00000001\r\n";
+  // Just at the limit: read.
+  Write(head + std::string(kMaxSettingsFileSize - head.size(), ';'));
+  RegKey key;
+  ASSERT_TRUE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  registry.CloseKey(key);
+  EXPECT_EQ("", registry.OpenKeyProblem());
+  // One byte more: refused, and the reason names the file.
+  Write(head + std::string(kMaxSettingsFileSize - head.size() + 1, ';'));
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  EXPECT_EQ("The settings file \"" + file + "\" is larger than 16777216 bytes and was not read",
+            registry.OpenKeyProblem());
+  // A missing file is a missing key again, without a reason.
+  unlink(file.c_str());
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  EXPECT_EQ("", registry.OpenKeyProblem());
+}
+
 TEST_F(PosixRegistryTest, AnswersQueriesByTypeAndSize) {
   Write("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"
         "\"PingDelay\"=dword:00000000\r\n\"LogDir\"=\"/tmp/x\"\r\n\"Long\"=\"" +
