@@ -148,7 +148,7 @@ class FakeSockets : public Sockets {
       return -1;
     }
     if (static_cast<int>(e.bytes.size()) > size) {
-      error_ = 10040;  // WSAEMSGSIZE
+      error_ = kSocketMessageTooLong;
       return -1;
     }
     if (!e.bytes.empty()) std::memcpy(buffer, e.bytes.data(), e.bytes.size());
