@@ -69,7 +69,7 @@ TEST_F(PosixRegistryTest, AbsurdlyLargeFileIsRefusedWithAReason) {
 TEST_F(PosixRegistryTest, AnswersQueriesByTypeAndSize) {
   Write("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"
         "\"PingDelay\"=dword:00000000\r\n\"LogDir\"=\"/tmp/x\"\r\n\"Long\"=\"" +
-        std::string(254, 'a') + "\"\r\n");
+        std::string(254, 'a') + "\"\r\n" + std::string("\"Nul\"=\"before\0after\"\r\n", 22));
   RegKey key;
   ASSERT_TRUE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
   std::uint32_t n = 99;
@@ -83,6 +83,8 @@ TEST_F(PosixRegistryTest, AnswersQueriesByTypeAndSize) {
   EXPECT_FALSE(registry.QueryText(key, "Long", 254, &text));
   EXPECT_TRUE(registry.QueryText(key, "Long", 255, &text));
   EXPECT_FALSE(registry.QueryText(key, "Missing", 254, &text));
+  EXPECT_TRUE(registry.QueryText(key, "Nul", 254, &text));
+  EXPECT_EQ("before", text);
   registry.CloseKey(key);
   EXPECT_FALSE(registry.QueryDword(key, "PingDelay", &n));
 }

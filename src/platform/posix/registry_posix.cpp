@@ -69,7 +69,9 @@ bool PosixRegistry::QueryText(RegKey key, const std::string& name, std::size_t s
   if (!Find(key, name, &found)) return false;
   if (found.type != RegValue::Type::Text && found.type != RegValue::Type::ExpandText) return false;
   if (found.text.size() + 1 > size) return false;  // does not fit with its NUL
-  *value = found.text;
+  // As from the registry, the text ends at its first NUL, even where the
+  // file's quoted data holds one.
+  *value = found.text.substr(0, found.text.find('\0'));
   return true;
 }
 
