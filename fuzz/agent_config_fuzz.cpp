@@ -31,5 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A value is one run of characters that are not white space.
   if (value.find_first_of(" \t\n\v\f\r") != std::string::npos || value.size() > 254) __builtin_trap();
   sys.files.contents.clear();  // the log lines of this input
+  sys.plan.ClearCalls();       // and its platform calls
   return 0;
 }

@@ -53,7 +53,7 @@ gtest build/linux/tests/kestro_tests
 gtest build/linux/tests/kestro_posix_tests
 gtest build/asan/tests/kestro_tests
 gtest build/asan/tests/kestro_posix_tests
-FUZZ_SECONDS=${FUZZ_SECONDS:-60} script scripts/fuzz.sh
+FUZZ_SECONDS=${FUZZ_SECONDS:-30} script scripts/fuzz.sh
 script e2e/linux/run_all.sh
 script e2e/systemd/run_all.sh
 script scripts/check_imports.sh

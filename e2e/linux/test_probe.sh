@@ -31,3 +31,49 @@ else
   fail "network namespace for the silent host"
 fi
 drop_netns "$ns"
+
+# An answer larger than the receive buffer: 4084 data bytes make a 4116-byte
+# datagram. It fails the sweep as on Windows instead of being cut silently.
+ns=kestro-large-$$
+if make_netns "$ns"; then
+  rm -f "$WORK/logs/Kestro-2.txt"
+  out=$(ip netns exec "$ns" "$PROBE_TOOL" 127.0.0.1 2 4084)
+  check "answer too large: failure 64" "Result 64" "$(head -n 1 <<<"$out")"
+  check "answer too large: the error of Windows" "ErrorText recvfrom failed: 10040" "$(grep '^ErrorText' <<<"$out")"
+  check "answer too large: logged" 1 "$(grep -c ': recvfrom failed: 10040' "$WORK/logs/Kestro-2.txt")"
+else
+  fail "network namespace for the large answer"
+fi
+drop_netns "$ns"
+
+# Someone else pings 127.0.0.1 while the probed host stays silent: their
+# answers are not ours.
+ns=kestro-foreign-$$
+if make_netns "$ns" && ip -n "$ns" addr add 198.51.100.1/32 dev lo &&
+  ip netns exec "$ns" nft -f - <<'NFT'
+table ip kestro_test {
+  chain input {
+    type filter hook input priority 0; policy accept;
+    ip daddr 198.51.100.1 icmp type echo-request drop
+  }
+}
+NFT
+then
+  mkdir -p "$WORK/foreign"
+  printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"LogDir"="%s"\r\n' "$WORK/foreign" \
+    >"$WORK/foreign.reg"
+  KESTRO_REGISTRY=$WORK/foreign.reg ip netns exec "$ns" "$PROBE_TOOL" 127.0.0.1 30 64 >/dev/null &
+  pinger=$!
+  sleep 0.5
+  rm -f "$WORK/logs/Kestro-2.txt"
+  out=$(ip netns exec "$ns" "$PROBE_TOOL" 198.51.100.1 3 64)
+  kill "$pinger" 2>/dev/null
+  wait "$pinger" 2>/dev/null
+  check "foreign pings: the other program's pinging was seen" yes \
+    "$(grep -q 'Ping to 127.0.0.1' "$WORK/foreign/Kestro-2.txt" && echo yes)"
+  check "foreign pings: every request to the silent host timed out" "TimeoutCount 3" "$(grep TimeoutCount <<<"$out")"
+  check "foreign pings: no answer logged" 0 "$(grep -c 'Ping to' "$WORK/logs/Kestro-2.txt")"
+else
+  fail "network namespace for the foreign pings"
+fi
+drop_netns "$ns"

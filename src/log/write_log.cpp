@@ -1,10 +1,9 @@
 #include "log/write_log.h"
 
-#include <cstring>
-
 #include "log/report_event.h"
 #include "log/log_directory.h"
 #include "log/log_line.h"
+#include "platform/errno_text.h"
 #include "platform/host.h"
 #include "platform/platform.h"
 
@@ -60,7 +59,7 @@ int WriteLog(std::string message) {
   LockHandle handle = 0;
   int error = 0;
   if (!lock.OpenLockFile(lockPath, &handle, &error)) {
-    ReportToEventLog("The file '" + lockPath + "' was not opened. Error: " + std::strerror(error),
+    ReportToEventLog("The file '" + lockPath + "' was not opened. Error: " + ErrnoText(error),
                      kEventError);
     return kLogLockFileNotOpened;
   }
@@ -71,7 +70,7 @@ int WriteLog(std::string message) {
     if (!locked) Os().clock->SleepMs(kLockRetryMs);
   }
   if (!locked) {
-    ReportToEventLog("The file '" + lockPath + "' could not be locked. " + std::strerror(error),
+    ReportToEventLog("The file '" + lockPath + "' could not be locked. " + ErrnoText(error),
                      kEventError);
     lock.CloseLockFile(handle);
     return kLogNotLocked;

@@ -58,6 +58,9 @@ void KeepWatcherAlive(SupervisorState& state) {
     Tell(state, "Error stopping thread, the error is \"" + error + "\".", kEventWarning);
     Os().process->Exit(1);
   }
+  // The ended thread's handle goes with it; kept, one would leak at every
+  // replacement.
+  threads.Close(state.ProcessingThread);
   state.ProcessingThread = state.ReplacementThread;
 }
 

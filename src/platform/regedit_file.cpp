@@ -14,10 +14,32 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-// Logical lines: CR LF or LF ends, a trailing backslash joins the next line.
+// A value line whose data is written in hex: the only kind that an export
+// continues over several lines.
+bool StartsHexValue(const std::string& trimmed) {
+  if (trimmed.empty() || (trimmed[0] != '"' && trimmed[0] != '@')) return false;
+  std::string::size_type i = 1;
+  if (trimmed[0] == '"') {
+    // Past the closing quote of the name; a backslash escapes one character.
+    while (i < trimmed.size() && trimmed[i] != '"') i += trimmed[i] == '\\' ? 2 : 1;
+    if (i >= trimmed.size()) return false;
+    ++i;
+  }
+  while (i < trimmed.size() && std::isspace(static_cast<unsigned char>(trimmed[i]))) ++i;
+  if (i >= trimmed.size() || trimmed[i] != '=') return false;
+  ++i;
+  while (i < trimmed.size() && std::isspace(static_cast<unsigned char>(trimmed[i]))) ++i;
+  return trimmed.compare(i, 3, "hex") == 0;
+}
+
+// Logical lines: CR LF or LF ends a line. A trailing backslash joins the next
+// line only within hex data; a comment, a key or a text that happens to end
+// in a backslash ("; logs go to C:\Logs\") stays one line, so the value
+// after it is not swallowed.
 std::vector<std::string> LogicalLines(const std::string& content) {
   std::vector<std::string> lines;
   std::string current;
+  bool continuing = false;
   std::string::size_type pos = 0;
   while (pos < content.size()) {
     std::string::size_type end = content.find('\n', pos);
@@ -25,18 +47,19 @@ std::vector<std::string> LogicalLines(const std::string& content) {
     std::string line = content.substr(pos, end - pos);
     pos = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    // Only hex data is continued, and a finished value never ends in a
-    // backslash: a quoted text ends in its quote.
     const std::string trimmed = Trim(line);
-    if (!trimmed.empty() && trimmed.back() == '\\') {
+    const bool hexData = continuing || StartsHexValue(trimmed);
+    if (hexData && !trimmed.empty() && trimmed.back() == '\\') {
       current += trimmed.substr(0, trimmed.size() - 1);
+      continuing = true;
       continue;
     }
-    current += current.empty() ? line : trimmed;
+    current += continuing ? trimmed : line;
     lines.push_back(current);
     current.clear();
+    continuing = false;
   }
-  if (!current.empty()) lines.push_back(current);
+  if (continuing) lines.push_back(current);
   return lines;
 }
 

@@ -23,8 +23,9 @@ using RegValues = std::map<std::string, RegValue, CaseInsensitiveLess>;
 using RegKeys = std::map<std::string, RegValues, CaseInsensitiveLess>;
 
 // Parses an export: "[key]" lines, "name"=... value lines with "string",
-// dword:, hex: and hex(n): data, "-" deletions, ";" comments and lines
-// continued by a trailing backslash. Lines that cannot be read are skipped.
+// dword:, hex: and hex(n): data, "-" deletions, ";" comments, and hex data
+// continued over lines by a trailing backslash. Lines that cannot be read are
+// skipped.
 RegKeys ParseRegeditText(const std::string& content);
 
 }  // namespace kestro

@@ -25,6 +25,10 @@ class Registry {
                          std::string* value) = 0;
   // RegCloseKey.
   virtual void CloseKey(RegKey key) = 0;
+  // Why this thread's last OpenKey failed when the store itself was refused
+  // rather than the key missing; empty otherwise. The registry of Windows
+  // has no such case.
+  virtual std::string OpenKeyProblem() { return ""; }
 
   // RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, no class, non-volatile,
   // KEY_WRITE); the system's error code, 0 on success.

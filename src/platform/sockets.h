@@ -9,6 +9,9 @@ using SocketHandle = std::uintptr_t;
 
 // The platform's error for a send or receive that timed out (WSAETIMEDOUT).
 inline constexpr int kSocketTimedOut = 10060;
+// The platform's error for a datagram larger than the receive buffer
+// (WSAEMSGSIZE): the datagram is consumed and lost.
+inline constexpr int kSocketMessageTooLong = 10040;
 
 class Sockets {
  public:
@@ -32,10 +35,12 @@ class Sockets {
                      std::uint32_t address, int family) = 0;
   // select on the socket alone: 1 readable, 0 timed out, -1 failed.
   virtual int WaitReadable(SocketHandle socket, int seconds, int milliseconds) = 0;
-  // recvfrom: the byte count of one datagram with its source, or -1.
+  // recvfrom: the byte count of one datagram with its source, or -1; a
+  // datagram larger than `size` fails with kSocketMessageTooLong.
   virtual int ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
                           std::uint32_t* source) = 0;
-  // WSAGetLastError; a time-out reads kSocketTimedOut on every system.
+  // WSAGetLastError; a time-out reads kSocketTimedOut and a datagram too
+  // large kSocketMessageTooLong on every system.
   virtual int LastSocketError() = 0;
   // closesocket.
   virtual void Close(SocketHandle socket) = 0;

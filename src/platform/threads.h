@@ -18,6 +18,9 @@ class Threads {
   virtual std::uint32_t ExitCode(ThreadHandle handle) = 0;
   // TerminateThread with the exit code.
   virtual bool Terminate(ThreadHandle handle, std::uint32_t code) = 0;
+  // CloseHandle: releases the handle of a thread that has ended or been
+  // terminated. The handle is not used afterwards.
+  virtual void Close(ThreadHandle handle) = 0;
 };
 
 }  // namespace kestro

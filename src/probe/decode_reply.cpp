@@ -10,7 +10,7 @@
 namespace kestro {
 
 int DecodeReply(PingStatistics& stats, const unsigned char* datagram, int count,
-                std::uint32_t source) {
+                std::uint32_t source, std::uint32_t probed) {
   char line[160];
   const int h = count > 0 ? (datagram[0] & 0x0F) * 4 : 0;
   if (count < 1 || count < h + 8) {
@@ -28,7 +28,11 @@ int DecodeReply(PingStatistics& stats, const unsigned char* datagram, int count,
     WriteLog(line);
     return kStopWaiting;
   }
-  if (ReadLe16(icmp + 4) < CurrentEchoIdentifier()) return kKeepWaiting;  // an earlier request's
+  // The raw socket sees every echo answer reaching this machine: those to
+  // our earlier requests, and those to other programs' pings of any host.
+  // Only the answer of the probed host to the request in flight counts; an
+  // exact match also stays right when the 16-bit identifier wraps.
+  if (ReadLe16(icmp + 4) != CurrentEchoIdentifier() || source != probed) return kKeepWaiting;
   // Too short to carry the send time: no time can be taken from it.
   if (count < h + static_cast<int>(kEchoHeaderSize)) return kKeepWaiting;
 

@@ -8,10 +8,11 @@ namespace kestro {
 inline constexpr int kKeepWaiting = 1;
 inline constexpr int kStopWaiting = 0;
 
-// Judges one datagram read from the raw socket (IPv4 header first): records
-// the answer to the request in flight and returns 0, or returns 1 to keep
-// waiting for it. Reads nothing past `count` bytes.
+// Judges one datagram read from the raw socket (IPv4 header first), sent by
+// `source`: records the answer to the request in flight to `probed` and
+// returns 0, or returns 1 to keep waiting for it. Reads nothing past `count`
+// bytes.
 int DecodeReply(PingStatistics& stats, const unsigned char* datagram, int count,
-                std::uint32_t source);
+                std::uint32_t source, std::uint32_t probed);
 
 }  // namespace kestro

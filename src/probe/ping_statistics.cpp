@@ -40,7 +40,12 @@ void PingStatistics::FinishSweep() {
   SumTime = static_cast<float>(TimeoutCount) * Timeout + SumTime;
   if (SumTime < 1.0f) SumTime = 1.0f;
   AvgTime = SumTime / static_cast<float>(TotalCount);
-  BytesPerSecond = static_cast<float>(TotalCount * (PacketSize + 12)) / SumTime;
+  // Every request sent counts, answered or not. In 64 bits no count and no
+  // packet size can overflow the product; the figures are the same wherever
+  // 32 bits sufficed.
+  const std::int64_t bytes =
+      static_cast<std::int64_t>(TotalCount) * (static_cast<std::int64_t>(PacketSize) + 12);
+  BytesPerSecond = static_cast<float>(bytes) / SumTime;
 }
 
 void PingStatistics::WriteReport() const {

@@ -34,7 +34,7 @@ class Sweep {
     stats_.ErrorCode += code;
     return stats_.ErrorCode;
   }
-  void AwaitAnswer(int seconds, int milliseconds, bool* failed);
+  void AwaitAnswer(std::uint32_t probed, int seconds, int milliseconds, bool* failed);
 
   PingStatistics& stats_;
   bool started_ = false;
@@ -99,7 +99,7 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
     if (sent < length) WriteLog("Got less bytes back than written");
 
     bool failed = false;
-    AwaitAnswer(seconds, milliseconds, &failed);
+    AwaitAnswer(address, seconds, milliseconds, &failed);
     if (failed) return stats_.ErrorCode;
     Os().clock->SleepMs(1000);
   }
@@ -107,11 +107,19 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   return 0;
 }
 
-void Sweep::AwaitAnswer(int seconds, int milliseconds, bool* failed) {
+void Sweep::AwaitAnswer(std::uint32_t probed, int seconds, int milliseconds, bool* failed) {
   Sockets& sockets = *Os().sockets;
+  Clock& clock = *Os().clock;
+  // The time-out bounds the whole wait for this request: datagrams that are
+  // read and ignored (other programs' pings, late answers) must not keep it,
+  // and with it the sweep, waiting on and on.
+  const long long limit = seconds * 1000LL + milliseconds;
+  const std::uint32_t start = clock.TickCount();
+  int waitSeconds = seconds;
+  int waitMilliseconds = milliseconds;
   for (;;) {
-    // Every wait starts a full time-out; a failed wait counts as one.
-    if (sockets.WaitReadable(socket_, seconds, milliseconds) != 1) return;
+    // A failed wait counts as a time-out.
+    if (sockets.WaitReadable(socket_, waitSeconds, waitMilliseconds) != 1) return;
     std::uint32_t source = 0;
     const int count = sockets.ReceiveFrom(socket_, receive_, kProbeBufferSize, &source);
     if (count < 0) {
@@ -122,9 +130,14 @@ void Sweep::AwaitAnswer(int seconds, int milliseconds, bool* failed) {
         return;
       }
       Os().console->Write(Stream::Output, "timed out\n");
-      continue;
+    } else if (DecodeReply(stats_, receive_, count, source, probed) == kStopWaiting) {
+      return;
     }
-    if (DecodeReply(stats_, receive_, count, source) == kStopWaiting) return;
+    // Modulo 2^32: right across the wrap of the tick count.
+    const long long left = limit - static_cast<long long>(clock.TickCount() - start);
+    if (left <= 0) return;
+    waitSeconds = static_cast<int>(left / 1000);
+    waitMilliseconds = static_cast<int>(left % 1000);
   }
 }
 

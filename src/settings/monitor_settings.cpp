@@ -45,7 +45,12 @@ ActionSlot MonitorSettings::Slot(int number) const {
 void LoadSettings(MonitorSettings& s) {
   Registry& registry = *Os().registry;
   RegKey key = 0;
-  if (!registry.OpenKey(kSettingsKeyPath, &key)) return;
+  if (!registry.OpenKey(kSettingsKeyPath, &key)) {
+    // A missing key is silent; a settings store that was refused is not.
+    const std::string problem = registry.OpenKeyProblem();
+    if (!problem.empty()) WriteLog(problem);
+    return;
+  }
 
   // The query order is also the order of the "Could not read " lines.
   ReadNumber(key, "PingPacketSize", s.PingPacketSize);

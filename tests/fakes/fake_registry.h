@@ -31,8 +31,11 @@ class FakeRegistry : public Registry {
   void RemoveValue(const std::string& path, const std::string& name) { keys_[path].erase(name); }
   int OpenCount() const { return static_cast<int>(open_.size()); }
 
+  // When set, the store itself is refused: every OpenKey fails with this.
+  std::string refusal;
+
   bool OpenKey(const std::string& path, RegKey* key) override {
-    if (plan_.Enter("RegOpenKeyExA")) return false;
+    if (plan_.Enter("RegOpenKeyExA") || !refusal.empty()) return false;
     auto k = keys_.find(path);
     if (k == keys_.end()) return false;
     *key = next_++;
@@ -54,6 +57,7 @@ class FakeRegistry : public Registry {
     *value = v.text;
     return true;
   }
+  std::string OpenKeyProblem() override { return refusal; }
   void CloseKey(RegKey key) override {
     plan_.Enter("RegCloseKey");
     open_.erase(key);

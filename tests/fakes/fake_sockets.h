@@ -50,7 +50,7 @@ class FakeSockets : public Sockets {
   std::deque<WaitEvent> events;
   // When set, every request is answered after this many ms (before other events).
   int answerAfterMs = -1;
-  std::uint32_t answerFrom = Ipv4(127, 0, 0, 1);
+  std::uint32_t answerFrom = 0;  // 0: the address the request went to
   std::vector<std::vector<unsigned char>> sent;
   std::vector<std::uint32_t> sentTicks;
   std::uint32_t sentTo = 0;
@@ -111,7 +111,7 @@ class FakeSockets : public Sockets {
       WaitEvent answer;
       answer.kind = WaitEvent::Kind::Datagram;
       answer.bytes = EchoAnswer(message);
-      answer.source = answerFrom;
+      answer.source = answerFrom != 0 ? answerFrom : address;
       answer.afterMs = static_cast<std::uint32_t>(answerAfterMs);
       events.push_front(answer);
     }
@@ -129,6 +129,13 @@ class FakeSockets : public Sockets {
       events.pop_front();
       return -1;
     }
+    // A datagram due after the time-out is not seen by this wait.
+    const std::uint32_t timeout = static_cast<std::uint32_t>(seconds * 1000 + milliseconds);
+    if (events.front().afterMs > timeout) {
+      events.front().afterMs -= timeout;
+      clock_.Advance(timeout);
+      return 0;
+    }
     clock_.Advance(events.front().afterMs);
     return 1;
   }
@@ -141,7 +148,7 @@ class FakeSockets : public Sockets {
       return -1;
     }
     if (static_cast<int>(e.bytes.size()) > size) {
-      error_ = 10040;  // WSAEMSGSIZE
+      error_ = kSocketMessageTooLong;
       return -1;
     }
     if (!e.bytes.empty()) std::memcpy(buffer, e.bytes.data(), e.bytes.size());

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <set>
 
 #include "fakes/fault_plan.h"
 #include "platform/threads.h"
@@ -7,7 +8,7 @@
 namespace kestro::testing {
 
 // Threads are never run: a test says when one has ended. Calls: CreateThread,
-// GetExitCodeThread, TerminateThread.
+// GetExitCodeThread, TerminateThread, CloseHandle(thread).
 class FakeThreads : public Threads {
  public:
   explicit FakeThreads(FaultPlan& plan) : plan_(plan) {}
@@ -31,6 +32,14 @@ class FakeThreads : public Threads {
     running.erase(handle);
     return true;
   }
+  void Close(ThreadHandle handle) override {
+    plan_.Enter("CloseHandle(thread)");
+    closed.insert(handle);
+  }
+  // Handles made and not closed.
+  int OpenHandles() const { return static_cast<int>(next_ - 1) - static_cast<int>(closed.size()); }
+  std::set<ThreadHandle> closed;
+
   int Alive() const {
     int n = 0;
     for (const auto& t : running) n += t.second;

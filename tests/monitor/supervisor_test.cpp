@@ -128,6 +128,23 @@ TEST_F(SupervisorTest, EndedWatcherIsReplaced) {
   EXPECT_LT(terminated, created);
 }
 
+TEST_F(SupervisorTest, EveryReplacedWatchersHandleIsClosed) {
+  Tick();
+  for (int i = 0; i < 3; ++i) {
+    const ThreadHandle old = app->Supervisor.ProcessingThread;
+    sys.threads.running[old] = false;
+    sys.plan.ClearCalls();
+    Tick();
+    EXPECT_EQ(1u, sys.threads.closed.count(old));
+    // Closed once it is terminated, never the new one.
+    const auto calls = sys.plan.Calls();
+    const auto terminated = std::find(calls.begin(), calls.end(), "TerminateThread");
+    EXPECT_LT(terminated, std::find(calls.begin(), calls.end(), "CloseHandle(thread)"));
+  }
+  EXPECT_EQ(0u, sys.threads.closed.count(app->Supervisor.ProcessingThread));
+  EXPECT_EQ(1, sys.threads.OpenHandles());
+}
+
 TEST_F(SupervisorTest, ThreadFailuresEndTheProcess) {
   sys.plan.Fail("CreateThread");
   EXPECT_EQ(1, Code([&] { SupervisorTick(*app); }));

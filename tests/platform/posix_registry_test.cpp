@@ -45,10 +45,31 @@ TEST_F(PosixRegistryTest, MissingFileOrKeyIsAMissingKey) {
   EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
 }
 
+TEST_F(PosixRegistryTest, AbsurdlyLargeFileIsRefusedWithAReason) {
+  const std::string head =
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"
+      "\"PingDelay\"=dword:00000001\r\n";
+  // Just at the limit: read.
+  Write(head + std::string(kMaxSettingsFileSize - head.size(), ';'));
+  RegKey key;
+  ASSERT_TRUE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  registry.CloseKey(key);
+  EXPECT_EQ("", registry.OpenKeyProblem());
+  // One byte more: refused, and the reason names the file.
+  Write(head + std::string(kMaxSettingsFileSize - head.size() + 1, ';'));
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  EXPECT_EQ("The settings file \"" + file + "\" is larger than 16777216 bytes and was not read",
+            registry.OpenKeyProblem());
+  // A missing file is a missing key again, without a reason.
+  unlink(file.c_str());
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  EXPECT_EQ("", registry.OpenKeyProblem());
+}
+
 TEST_F(PosixRegistryTest, AnswersQueriesByTypeAndSize) {
   Write("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"
         "\"PingDelay\"=dword:00000000\r\n\"LogDir\"=\"/tmp/x\"\r\n\"Long\"=\"" +
-        std::string(254, 'a') + "\"\r\n");
+        std::string(254, 'a') + "\"\r\n" + std::string("\"Nul\"=\"before\0after\"\r\n", 22));
   RegKey key;
   ASSERT_TRUE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
   std::uint32_t n = 99;
@@ -62,6 +83,8 @@ TEST_F(PosixRegistryTest, AnswersQueriesByTypeAndSize) {
   EXPECT_FALSE(registry.QueryText(key, "Long", 254, &text));
   EXPECT_TRUE(registry.QueryText(key, "Long", 255, &text));
   EXPECT_FALSE(registry.QueryText(key, "Missing", 254, &text));
+  EXPECT_TRUE(registry.QueryText(key, "Nul", 254, &text));
+  EXPECT_EQ("before", text);
   registry.CloseKey(key);
   EXPECT_FALSE(registry.QueryDword(key, "PingDelay", &n));
 }

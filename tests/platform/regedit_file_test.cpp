@@ -46,6 +46,28 @@ TEST(RegeditFile, HexFormsAndContinuationLines) {
   EXPECT_EQ(RegValue::Type::Other, v.at("Binary").type);
 }
 
+TEST(RegeditFile, OnlyHexDataContinuesOnTheNextLine) {
+  // A comment, a key or a text ending in a backslash is a line of its own:
+  // the value after it must not be swallowed.
+  const RegKeys keys = ParseRegeditText(
+      "REGEDIT4\r\n; logs go to C:\\Logs\\\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"
+      "; logs go to C:\\Logs\\\r\n"
+      "\"PingDelay\"=dword:00000005\r\n"
+      "\"Open\"=\"C:\\\r\n"
+      "\"NumberOfPingSweeps\"=dword:00000003\r\n"
+      "\"Binary\" = hex:01,\\\r\n  02,\\\r\n  03\r\n"
+      "\"Command1\"=\"/bin/true\"\r\n");
+  const RegValues& v = keys.at(kKey);
+  EXPECT_EQ(5u, v.at("PingDelay").number);
+  EXPECT_EQ(3u, v.at("NumberOfPingSweeps").number);
+  EXPECT_EQ(0u, v.count("Open"));
+  EXPECT_EQ(RegValue::Type::Other, v.at("Binary").type);
+  EXPECT_EQ("/bin/true", v.at("Command1").text);
+  // Hex data cut short by the end of the file is still read.
+  EXPECT_EQ("AB", ParseRegeditText("[K]\n\"T\"=hex(1):41,\\\n42,\\\n").at("K").at("T").text);
+}
+
 TEST(RegeditFile, DeletionsAndUnreadableLines) {
   const RegKeys keys = ParseRegeditText(
       "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\n"

@@ -32,7 +32,8 @@ class DecodeReplyTest : public ::testing::Test {
   }
 
   int Decode(const std::vector<unsigned char>& d) {
-    return DecodeReply(stats, d.data(), static_cast<int>(d.size()), Ipv4(10, 1, 2, 3));
+    return DecodeReply(stats, d.data(), static_cast<int>(d.size()), Ipv4(10, 1, 2, 3),
+                       Ipv4(10, 1, 2, 3));
   }
 
   std::string Log() { return sys.files.contents["/var/log/kestro/Kestro-2.txt"]; }
@@ -67,10 +68,17 @@ TEST_F(DecodeReplyTest, OtherTypesEndTheWaitWithALine) {
   EXPECT_EQ(7, stats.TimeoutCount);
 }
 
-TEST_F(DecodeReplyTest, RequestsAndEarlierAnswersAreIgnoredSilently) {
+TEST_F(DecodeReplyTest, RequestsAndOtherAnswersAreIgnoredSilently) {
   // Our own request seen on the raw socket, or someone pinging us.
   EXPECT_EQ(1, Decode(Datagram(Icmp(8, CurrentEchoIdentifier(), 0, 0))));
+  // Answers to our earlier requests, or to another program's with a higher
+  // identifier.
   EXPECT_EQ(1, Decode(Datagram(Icmp(0, static_cast<std::uint16_t>(CurrentEchoIdentifier() - 1), 0, 0))));
+  EXPECT_EQ(1, Decode(Datagram(Icmp(0, static_cast<std::uint16_t>(CurrentEchoIdentifier() + 1), 0, 0))));
+  // The right identifier from another host than the probed one.
+  const auto d = Datagram(Icmp(0, CurrentEchoIdentifier(), 0, 0));
+  EXPECT_EQ(1, DecodeReply(stats, d.data(), static_cast<int>(d.size()), Ipv4(127, 0, 0, 1),
+                           Ipv4(10, 1, 2, 3)));
   EXPECT_EQ(7, stats.TimeoutCount);
   EXPECT_EQ("", Log());
 }
@@ -81,7 +89,8 @@ TEST_F(DecodeReplyTest, ShortDatagramsNeverReadPastTheirEnd) {
   auto exact = [&](std::vector<unsigned char> d) {
     auto* copy = new unsigned char[d.size() ? d.size() : 1];
     std::copy(d.begin(), d.end(), copy);
-    const int r = DecodeReply(stats, copy, static_cast<int>(d.size()), Ipv4(10, 1, 2, 3));
+    const int r = DecodeReply(stats, copy, static_cast<int>(d.size()), Ipv4(10, 1, 2, 3),
+                              Ipv4(10, 1, 2, 3));
     delete[] copy;
     return r;
   };

@@ -63,6 +63,23 @@ TEST_F(PingStatisticsTest, SweepOfNoRequestsHasInfiniteMean) {
   EXPECT_EQ("AvgTime inf", Report(s)[8]);
 }
 
+TEST_F(PingStatisticsTest, ByteCountOfHugeSweepsDoesNotOverflow) {
+  // 2,100,000 requests of 4084 bytes: 8,601,600,000 bytes, beyond 32 bits.
+  PingStatistics s = Planned(2100000);
+  s.PacketSize = 4084;
+  s.FinishSweep();
+  EXPECT_EQ("BytesPerSecond 2048.00", Report(s)[11]);
+  // The extremes of both fields stay finite and keep their sign.
+  s = Planned(2147483647);
+  s.PacketSize = 2147483647;
+  s.FinishSweep();
+  EXPECT_TRUE(std::isfinite(s.BytesPerSecond) && s.BytesPerSecond > 0);
+  s = Planned(-2147483647 - 1);
+  s.PacketSize = 2147483647;
+  s.FinishSweep();
+  EXPECT_TRUE(std::isfinite(s.BytesPerSecond) && s.BytesPerSecond < 0);
+}
+
 TEST_F(PingStatisticsTest, AnswersUnderOneMillisecondCountAsOne) {
   PingStatistics s = Planned(4);
   for (int i = 0; i < 4; ++i) s.RecordReply(0);

@@ -37,6 +37,23 @@ class ProbeHostTest : public ::testing::Test {
     return e;
   }
 
+  static WaitEvent Datagram(std::vector<unsigned char> bytes, std::uint32_t source,
+                            std::uint32_t afterMs) {
+    WaitEvent e = Event(WaitEvent::Kind::Datagram, std::move(bytes));
+    e.source = source;
+    e.afterMs = afterMs;
+    return e;
+  }
+  // An echo answer with a send time 10 ms before now.
+  WaitEvent Answer(std::uint16_t id, std::uint16_t seq, std::uint32_t source, std::uint32_t afterMs) {
+    std::vector<unsigned char> m(12 + 8, 0);
+    WriteLe16(&m[4], id);
+    WriteLe16(&m[6], seq);
+    WriteLe32(&m[8], sys.clock.tick + afterMs - 10);
+    return Datagram(testing::Datagram(m), source, afterMs);
+  }
+
+  const std::uint32_t kStaging = Ipv4(192, 0, 2, 7);
   FakeSystem sys;
   PingStatistics stats;
 };
@@ -65,7 +82,7 @@ TEST_F(ProbeHostTest, EveryRequestAnswered) {
   EXPECT_EQ(2u, sys.heap.sizes.size());
   EXPECT_EQ(4096u, sys.heap.sizes[0]);
   EXPECT_NE(std::string::npos,
-            Log().find("Ping to 127.0.0.1: Got 1056 bytes icmp_seq = 6 time: 3 ms \r\n"));
+            Log().find("Ping to 192.0.2.7: Got 1056 bytes icmp_seq = 6 time: 3 ms \r\n"));
 }
 
 TEST_F(ProbeHostTest, IdentifiersRunOnAcrossSweepsAndSequencesRestart) {
@@ -89,24 +106,58 @@ TEST_F(ProbeHostTest, SilentHostCostsCountTimesTimeOutAndPause) {
   for (const auto& w : sys.sockets.waits) EXPECT_EQ(std::make_pair(2, 0), w);
 }
 
-TEST_F(ProbeHostTest, LateAnswerIsIgnoredAndTheWaitStartsAgainInFull) {
-  // Request 1 goes unanswered in time; its answer arrives during the wait
-  // for request 2, which is answered after it.
+TEST_F(ProbeHostTest, LateAnswerIsIgnoredAndTheWaitGoesOnForWhatIsLeft) {
+  // Request 1 goes unanswered in time; its answer arrives 500 ms into the
+  // wait for request 2, which is answered after it.
   const std::uint16_t first = static_cast<std::uint16_t>(CurrentEchoIdentifier() + 1);
-  auto answer = [](std::uint16_t id, std::uint16_t seq) {
-    std::vector<unsigned char> m(12 + 8, 0);
-    WriteLe16(&m[4], id);
-    WriteLe16(&m[6], seq);
-    return testing::Datagram(m);
-  };
   sys.sockets.events.push_back(Event(WaitEvent::Kind::Timeout));
-  sys.sockets.events.push_back(Event(WaitEvent::Kind::Datagram, answer(first, 0)));
-  sys.sockets.events.push_back(Event(WaitEvent::Kind::Datagram, answer(first + 1, 1)));
+  sys.sockets.events.push_back(Answer(first, 0, kStaging, 500));
+  sys.sockets.events.push_back(Answer(first + 1, 1, kStaging, 20));
   EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 2, 2, 0));
   EXPECT_EQ(1, stats.TimeoutCount);
-  EXPECT_EQ(3u, sys.sockets.waits.size());
+  const std::vector<std::pair<int, int>> waits = {{2, 0}, {2, 0}, {1, 500}};
+  EXPECT_EQ(waits, sys.sockets.waits);
   EXPECT_EQ(std::string::npos, Log().find("icmp_seq = 0"));
   EXPECT_NE(std::string::npos, Log().find("icmp_seq = 1"));
+}
+
+TEST_F(ProbeHostTest, OnlyTheProbedHostsAnswerToTheRequestInFlightCounts) {
+  // The probed host is silent while another program pings this machine and
+  // another host, and an answer of ours arrives late: nothing is accepted.
+  const std::uint16_t first = static_cast<std::uint16_t>(CurrentEchoIdentifier() + 1);
+  for (int i = 0; i < 3; ++i) {
+    sys.sockets.events.push_back(Answer(0xFFF0, static_cast<std::uint16_t>(i), Ipv4(127, 0, 0, 1), 100));
+    sys.sockets.events.push_back(Answer(static_cast<std::uint16_t>(first + i), 0, Ipv4(127, 0, 0, 1), 100));
+    sys.sockets.events.push_back(Answer(static_cast<std::uint16_t>(first + i + 1), 0, kStaging, 100));
+    sys.sockets.events.push_back(Event(WaitEvent::Kind::Timeout));
+  }
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 3, 2, 0));
+  EXPECT_EQ(3, stats.TimeoutCount);
+  EXPECT_EQ("", Log());
+}
+
+TEST_F(ProbeHostTest, IdentifierWrapDoesNotLetAnOldAnswerThrough) {
+  // Bring the counter to 65535 so that the sweep's request carries 0: the
+  // answer to request 65535, arriving late, is not its answer.
+  while (CurrentEchoIdentifier() != 65535) NextEchoIdentifier();
+  sys.sockets.events.push_back(Answer(65535, 0, kStaging, 10));
+  sys.sockets.events.push_back(Answer(0, 0, kStaging, 10));
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 1, 2, 0));
+  EXPECT_EQ(0, stats.TimeoutCount);
+  EXPECT_EQ(20.0f, stats.SumTime);  // the answer taken is the second one
+}
+
+TEST_F(ProbeHostTest, AStreamOfIgnoredDatagramsCannotHoldARequestBeyondItsTimeOut) {
+  // Someone pings this machine every 300 ms for minutes on end.
+  for (int i = 0; i < 1000; ++i)
+    sys.sockets.events.push_back(Datagram(testing::Datagram({8, 0, 0, 0, 1, 2, static_cast<unsigned char>(i), 0}),
+                                          Ipv4(127, 0, 0, 1), 300));
+  const std::uint32_t start = sys.clock.tick;
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 2, 2, 0));
+  EXPECT_EQ(2, stats.TimeoutCount);
+  EXPECT_EQ(2u * (2000u + 1000u), sys.clock.tick - start);
+  EXPECT_LE(sys.sockets.waits.size(), 16u);
+  for (const auto& w : sys.sockets.waits) EXPECT_LE(w.first * 1000 + w.second, 2000);
 }
 
 TEST_F(ProbeHostTest, UnreachableEndsTheWaitAfterOneLine) {

@@ -35,6 +35,15 @@ TEST_F(LoadSettingsTest, MissingKeyKeepsDefaultsSilently) {
   EXPECT_EQ(std::vector<std::string>{"RegOpenKeyExA"}, sys.plan.Calls());
 }
 
+TEST_F(LoadSettingsTest, RefusedStoreKeepsDefaultsAndSaysWhyAtEveryLoad) {
+  sys.registry.refusal = "The settings file \"/etc/kestro/kestro.reg\" is too large";
+  MonitorSettings s;
+  LoadSettings(s);
+  LoadSettings(s);
+  ExpectDefaults(s);
+  EXPECT_EQ(std::vector<std::string>(2, sys.registry.refusal), sys.LogMessages());
+}
+
 TEST_F(LoadSettingsTest, EmptyKeyLogsEighteenLinesInQueryOrder) {
   sys.registry.AddKey(kSettingsKeyPath);
   MonitorSettings s;

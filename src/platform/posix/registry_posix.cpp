@@ -2,9 +2,21 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 namespace kestro {
+namespace {
+thread_local std::string openKeyProblem;
+
+// Reads at most `limit` bytes; false when the file holds more.
+bool ReadBounded(std::ifstream& file, std::size_t limit, std::string* content) {
+  char chunk[65536];
+  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+    content->append(chunk, static_cast<std::size_t>(file.gcount()));
+    if (content->size() > limit) return false;
+  }
+  return true;
+}
+}  // namespace
 
 std::string PosixRegistry::FilePath() {
   const char* path = std::getenv("KESTRO_REGISTRY");
@@ -12,11 +24,20 @@ std::string PosixRegistry::FilePath() {
 }
 
 bool PosixRegistry::OpenKey(const std::string& path, RegKey* key) {
-  std::ifstream file(FilePath(), std::ios::binary);
+  openKeyProblem.clear();
+  const std::string filePath = FilePath();
+  std::ifstream file(filePath, std::ios::binary);
   if (!file) return false;
-  std::ostringstream content;
-  content << file.rdbuf();
-  RegKeys keys = ParseRegeditText(content.str());
+  // A settings file is a few kilobytes; something far larger (a whole
+  // export, a device, a runaway generator) is refused rather than read into
+  // memory at every pass.
+  std::string content;
+  if (!ReadBounded(file, kMaxSettingsFileSize, &content)) {
+    openKeyProblem = "The settings file \"" + filePath + "\" is larger than " +
+                     std::to_string(kMaxSettingsFileSize) + " bytes and was not read";
+    return false;
+  }
+  RegKeys keys = ParseRegeditText(content);
   auto found = keys.find("HKEY_LOCAL_MACHINE\\" + path);
   if (found == keys.end()) return false;
   std::lock_guard<std::mutex> guard(mutex_);
@@ -48,9 +69,13 @@ bool PosixRegistry::QueryText(RegKey key, const std::string& name, std::size_t s
   if (!Find(key, name, &found)) return false;
   if (found.type != RegValue::Type::Text && found.type != RegValue::Type::ExpandText) return false;
   if (found.text.size() + 1 > size) return false;  // does not fit with its NUL
-  *value = found.text;
+  // As from the registry, the text ends at its first NUL, even where the
+  // file's quoted data holds one.
+  *value = found.text.substr(0, found.text.find('\0'));
   return true;
 }
+
+std::string PosixRegistry::OpenKeyProblem() { return openKeyProblem; }
 
 void PosixRegistry::CloseKey(RegKey key) {
   std::lock_guard<std::mutex> guard(mutex_);

@@ -10,7 +10,9 @@ namespace kestro {
 // The settings key kept in a REGEDIT4 file: $KESTRO_REGISTRY, else
 // /etc/kestro/kestro.reg. The file is read at every opening of the key, so
 // edits take effect at the next read as in the registry. A missing file is
-// a missing key.
+// a missing key; a file larger than kMaxSettingsFileSize is refused.
+inline constexpr std::size_t kMaxSettingsFileSize = 16 * 1024 * 1024;
+
 class PosixRegistry : public Registry {
  public:
   bool OpenKey(const std::string& path, RegKey* key) override;
@@ -18,6 +20,7 @@ class PosixRegistry : public Registry {
   bool QueryText(RegKey key, const std::string& name, std::size_t size,
                  std::string* value) override;
   void CloseKey(RegKey key) override;
+  std::string OpenKeyProblem() override;
   // Writes are accepted and dropped: what installation registers (the event
   // source) has no meaning for syslog, and the settings file is the
   // administrator's.

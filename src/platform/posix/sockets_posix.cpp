@@ -80,13 +80,14 @@ int PosixSockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int si
                               std::uint32_t* source) {
   struct sockaddr_in from = {};
   socklen_t length = sizeof from;
-  // MSG_TRUNC reports a datagram larger than the buffer, which Winsock
-  // refuses with an error rather than cutting it.
+  // A raw socket cuts a datagram larger than the buffer silently; with
+  // MSG_TRUNC it returns the real length. Winsock refuses such a datagram
+  // with WSAEMSGSIZE, and the sweep is to fail the same way here.
   const ssize_t n = recvfrom(static_cast<int>(socket), buffer, static_cast<size_t>(size),
                              MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length);
   if (n < 0) return Failed();
   if (n > size) {
-    lastError = EMSGSIZE;
+    lastError = kSocketMessageTooLong;
     return -1;
   }
   *source = from.sin_addr.s_addr;

@@ -5,7 +5,7 @@ namespace kestro {
 
 // A raw AF_INET/IPPROTO_ICMP socket, which hands over each datagram with its
 // IPv4 header as Winsock does. Errors are errno values, except that a time-out
-// reads as kSocketTimedOut.
+// reads as kSocketTimedOut and a datagram too large as kSocketMessageTooLong.
 class PosixSockets : public Sockets {
  public:
   int Startup(std::uint16_t version) override;

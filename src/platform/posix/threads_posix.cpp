@@ -13,6 +13,7 @@ struct ThreadRecord {
   pthread_t thread;
   ThreadRoutine routine;
   std::atomic<bool> running{true};
+  bool joined = false;
 };
 
 void* Run(void* argument) {
@@ -42,10 +43,18 @@ std::uint32_t PosixThreads::ExitCode(ThreadHandle handle) {
 
 bool PosixThreads::Terminate(ThreadHandle handle, std::uint32_t) {
   auto* record = reinterpret_cast<ThreadRecord*>(handle);
+  if (record->joined) return true;
   if (record->running && pthread_cancel(record->thread) != 0) return false;
   pthread_join(record->thread, nullptr);
-  delete record;
+  record->joined = true;
   return true;
+}
+
+void PosixThreads::Close(ThreadHandle handle) {
+  auto* record = reinterpret_cast<ThreadRecord*>(handle);
+  // The thread has ended or been terminated: joining does not wait.
+  if (!record->joined) pthread_join(record->thread, nullptr);
+  delete record;
 }
 
 }  // namespace kestro

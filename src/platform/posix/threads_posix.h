@@ -9,6 +9,7 @@ class PosixThreads : public Threads {
   bool Create(ThreadRoutine routine, ThreadHandle* handle, std::uint32_t* id) override;
   std::uint32_t ExitCode(ThreadHandle handle) override;
   bool Terminate(ThreadHandle handle, std::uint32_t code) override;
+  void Close(ThreadHandle handle) override;
 };
 
 }  // namespace kestro

@@ -30,4 +30,6 @@ bool Win32Threads::Terminate(ThreadHandle handle, std::uint32_t code) {
   return TerminateThread(reinterpret_cast<HANDLE>(handle), code) != FALSE;
 }
 
+void Win32Threads::Close(ThreadHandle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
+
 }  // namespace kestro
