@@ -61,6 +61,7 @@ struct FakeSystem {
     const std::string& text = files.contents["/var/log/kestro/Kestro-2.txt"];
     for (std::string::size_type pos = 0; pos < text.size();) {
       const std::string::size_type end = text.find("\r\n", pos);
+      if (end == std::string::npos || end < pos + 25) break;  // no stamped line
       lines.push_back(text.substr(pos + 25, end - pos - 25));
       pos = end + 2;
     }
