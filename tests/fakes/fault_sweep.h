@@ -27,7 +27,7 @@ inline const std::map<std::string, std::uint32_t> kCallErrors = {
     {"DeleteFile", 32},              {"MoveFile", 32},
     {"AppendFile", 5},               {"GetLocalTime", 0},
     {"Sleep", 0},                    {"OpenForReading", 32},
-    {"CloseFile", 6},                {"WSAStartup", 10091},
+    {"CloseFile", 6},                {"ReadFile", 33},                {"WSAStartup", 10091},
     {"WSASocketA", 10013},           {"gethostbyname", 11001},
     {"inet_addr", 0},                {"sendto", 10051},
     {"select", 10038},               {"recvfrom", 10054},

@@ -26,6 +26,7 @@ std::function<Expected()> SetUpPass(FakeSystem& sys) {
   sys.registry.SetText(kKey, "LogDir", "/var/log/kestro");
   sys.environment.variables["OXLROOT"] = "/agent";
   sys.sharedFile.files["/agent/OXL/CONF/OXL.CNF"] = "[PEERHOSTS]\nOXLUILSR=staging\n";
+  sys.sharedFile.chunk = 13;  // the third read holds the end of the host name
   sys.sockets.names["staging"] = Ipv4(192, 0, 2, 7);
   sys.sockets.answerAfterMs = 2;
   sys.children.runMs = 1500;
@@ -71,6 +72,11 @@ Oracle PassOracle() {
                                (i < 9 ? kNumbers[i] : kTexts[i - 9])};
   o.byCall["OpenForReading"] = {"result:2", "stamped:no",
                                 "event:Quillmesh STAGINGSERVER isn't defined.", "!log:ErrorCode 0"};
+  // A read that fails ends the file there; a line it cut short is dropped.
+  // The fourth read finds the end of the file after the key's whole line.
+  o.byCall["ReadFile"] = o.byCall["OpenForReading"] +
+      Expected{"log:Could not retrieve Staging server from /agent/OXL/CONF/OXL.CNF"};
+  o.byCall["ReadFile#4"] = o.otherwise;
   o.byCall["WSAStartup"] = Stopped(2, "WSAStartup failed: 10091");
   o.byCall["WSASocketA"] = Stopped(4, "WSASocket() failed: 10013");
   o.byCall["gethostbyname"] = Stopped(8, "Unable to resolve staging");
