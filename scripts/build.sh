@@ -23,5 +23,6 @@ cmake --build build/linux -j"$jobs"
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DKESTRO_SANITIZE=ON >/dev/null
 cmake --build build/asan -j"$jobs" --target kestro_tests kestro_posix_tests
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DKESTRO_TSAN=ON >/dev/null && cmake --build build/tsan -j"$jobs" --target kestro_posix_tests
 
 build_win

@@ -53,6 +53,7 @@ gtest build/linux/tests/kestro_tests
 gtest build/linux/tests/kestro_posix_tests
 gtest build/asan/tests/kestro_tests
 gtest build/asan/tests/kestro_posix_tests
+TSAN_OPTIONS=halt_on_error=1 gtest build/tsan/tests/kestro_posix_tests --gtest_filter='WatcherAndSupervisor*:WriteLogConcurrency*'
 FUZZ_SECONDS=${FUZZ_SECONDS:-30} script scripts/fuzz.sh
 script e2e/linux/run_all.sh
 script e2e/systemd/run_all.sh

@@ -13,8 +13,11 @@ bool LineReader::NextChar(char* c) {
     return true;
   }
   if (position_ == length_) {
-    length_ = Os().sharedFile->Read(handle_, buffer_, sizeof buffer_);
+    if (failed_) return false;
+    const long got = Os().sharedFile->Read(handle_, buffer_, sizeof buffer_);
     position_ = 0;
+    length_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+    failed_ = got < 0;
     if (length_ == 0) return false;
   }
   *c = buffer_[position_++];
@@ -49,6 +52,9 @@ bool LineReader::Next(std::string* piece) {
     *piece += c;
     if (c == '\n') break;
   }
+  // As with fgets, a read that fails ends the file and loses the piece it
+  // cut short: half a host name is no host name.
+  if (failed_) piece->clear();
   return !piece->empty();
 }
 

@@ -13,7 +13,7 @@ class LineReader {
  public:
   LineReader(ReadHandle handle, std::size_t maxChars) : handle_(handle), maxChars_(maxChars) {}
 
-  // The next piece; false at the end of the file.
+  // The next piece; false at the end of the file or after a failed read.
   bool Next(std::string* piece);
 
  private:
@@ -25,6 +25,7 @@ class LineReader {
   std::size_t length_ = 0;
   std::size_t position_ = 0;
   int pushedBack_ = -1;  // a character read ahead, or -1
+  bool failed_ = false;  // a read failed: the file ends there
 };
 
 }  // namespace kestro

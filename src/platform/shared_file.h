@@ -13,8 +13,9 @@ class SharedFile {
   virtual ~SharedFile() = default;
   // Opens for reading, shared with other readers and writers.
   virtual bool OpenForReading(const std::string& path, ReadHandle* handle) = 0;
-  // Reads up to `size` bytes; 0 at the end of the file or on an error.
-  virtual std::size_t Read(ReadHandle handle, char* buffer, std::size_t size) = 0;
+  // Reads up to `size` bytes: their count, 0 at the end of the file, -1 when
+  // the read fails.
+  virtual long Read(ReadHandle handle, char* buffer, std::size_t size) = 0;
   virtual void CloseFile(ReadHandle handle) = 0;
 };
 

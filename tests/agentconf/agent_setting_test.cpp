@@ -98,6 +98,21 @@ TEST_F(AgentSettingTest, NoValueLogsOneLine) {
   EXPECT_EQ(0, sys.sharedFile.open);
 }
 
+TEST_F(AgentSettingTest, FailedReadEndsTheFileAndDropsTheLineItCut) {
+  const std::string text = "[PEERHOSTS]\nOXLUILSR=first\nOXLUILSR=second\n";
+  sys.sharedFile.chunk = 27;  // the first read ends after the first key line
+  sys.plan.Fail("ReadFile", 2);
+  EXPECT_EQ("first", Read(text));
+  sys.sharedFile.chunk = 40;  // the second read would end "second"
+  sys.plan.ClearCalls();
+  sys.plan.Fail("ReadFile", 2);
+  EXPECT_EQ("first", Read(text));
+  sys.plan.ClearCalls();
+  sys.plan.Fail("ReadFile", 1);
+  EXPECT_EQ("", Read(text));
+  EXPECT_EQ(0, sys.sharedFile.open);
+}
+
 TEST_F(AgentSettingTest, MissingFileLogsTwoLines) {
   sys.environment.variables["OXLROOT"] = "/nowhere";
   EXPECT_EQ("", LocateStagingServer());

@@ -18,7 +18,7 @@ class FakeAddressWatcher : public AddressWatcher {
   std::deque<std::string> tables;
 
   bool WaitForChange() override {
-    plan_.Enter("NotifyAddrChange");
+    if (plan_.Enter("NotifyAddrChange")) return false;
     if (waits.empty()) throw Exhausted{};
     const bool changed = waits.front();
     waits.pop_front();

@@ -22,6 +22,12 @@ class FakeByteLock : public ByteLock {
   }
   int OpenHandles() const { return static_cast<int>(open_.size()); }
   bool Held(const std::string& path) const { return holder_.count(path) != 0; }
+  // Bytes held through this process's own handles.
+  int HeldLocks() const {
+    int n = 0;
+    for (const auto& h : holder_) n += h.second != -1;
+    return n;
+  }
   std::set<std::string> created;
 
   bool OpenLockFile(const std::string& path, LockHandle* handle, int* error) override {

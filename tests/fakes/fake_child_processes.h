@@ -40,8 +40,7 @@ class FakeChildProcesses : public ChildProcesses {
     return true;
   }
   int Wait(ProcessHandle, std::uint32_t ms) override {
-    plan_.Enter("WaitForSingleObjectEx");
-    if (waitFails) return kWaitFailed;
+    if (plan_.Enter("WaitForSingleObjectEx") || waitFails) return kWaitFailed;
     const std::uint32_t left = Elapsed() < runMs ? runMs - Elapsed() : 0;
     if (left <= ms) {
       clock_.Advance(left);

@@ -18,8 +18,15 @@ class FakeClock : public Clock {
     plan_.Enter("GetLocalTime");
     return now;
   }
-  std::int32_t UnixTime() override { return static_cast<std::int32_t>(unixMs / 1000); }
-  std::uint32_t TickCount() override { return tick; }
+  // Read from the watcher thread too, while a pass sleeps on another.
+  std::int32_t UnixTime() override {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return static_cast<std::int32_t>(unixMs / 1000);
+  }
+  std::uint32_t TickCount() override {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return tick;
+  }
   // Time passing without a sleep, as in a wait for a socket.
   void Advance(std::uint32_t ms) {
     std::lock_guard<std::mutex> guard(mutex_);

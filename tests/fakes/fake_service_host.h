@@ -52,10 +52,10 @@ class FakeServiceHost : public ServiceHost {
     eventSet = true;
   }
   int WaitEvent(EventHandle, std::uint32_t) override {
-    plan_.Enter("WaitForSingleObject");
+    const bool failing = plan_.Enter("WaitForSingleObject");
     ++waits;
     if (onWait) onWait(waits);
-    if (waits <= failingWaits) return kWaitFailed;
+    if (failing || waits <= failingWaits) return kWaitFailed;
     return eventSet ? kWaitSignalled : kWaitTimedOut;
   }
   void CloseEvent(EventHandle) override {

@@ -8,7 +8,7 @@
 namespace kestro::testing {
 
 // Files by path; each read hands out at most `chunk` bytes, so that lines
-// cross the reads. Calls: OpenForReading, CloseFile.
+// cross the reads. Calls: OpenForReading, ReadFile, CloseFile.
 class FakeSharedFile : public SharedFile {
  public:
   explicit FakeSharedFile(FaultPlan& plan) : plan_(plan) {}
@@ -25,13 +25,14 @@ class FakeSharedFile : public SharedFile {
     readers_[next_++] = {path, 0};
     return true;
   }
-  std::size_t Read(ReadHandle handle, char* buffer, std::size_t size) override {
+  long Read(ReadHandle handle, char* buffer, std::size_t size) override {
+    if (plan_.Enter("ReadFile")) return -1;
     auto& r = readers_.at(handle);
     const std::string& text = files.at(r.first);
     std::size_t n = std::min({size, chunk, text.size() - r.second});
     std::memcpy(buffer, text.data() + r.second, n);
     r.second += n;
-    return n;
+    return static_cast<long>(n);
   }
   void CloseFile(ReadHandle handle) override {
     plan_.Enter("CloseFile");

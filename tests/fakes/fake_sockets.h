@@ -118,7 +118,7 @@ class FakeSockets : public Sockets {
     return length - shortSendBy;
   }
   int WaitReadable(SocketHandle, int seconds, int milliseconds) override {
-    plan_.Enter("select");
+    if (Failing("select")) return -1;
     waits.emplace_back(seconds, milliseconds);
     if (events.empty() || events.front().kind == WaitEvent::Kind::Timeout) {
       if (!events.empty()) events.pop_front();

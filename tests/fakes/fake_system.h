@@ -61,13 +61,36 @@ struct FakeSystem {
     const std::string& text = files.contents["/var/log/kestro/Kestro-2.txt"];
     for (std::string::size_type pos = 0; pos < text.size();) {
       const std::string::size_type end = text.find("\r\n", pos);
+      if (end == std::string::npos || end < pos + 25) break;  // no stamped line
       lines.push_back(text.substr(pos + 25, end - pos - 25));
       pos = end + 2;
     }
     return lines;
   }
+  // What is still open or held, one name per handle, block or start-up.
+  std::vector<std::string> OpenResources() const {
+    std::vector<std::string> open;
+    const auto add = [&open](const char* name, int count) {
+      for (int i = 0; i < count; ++i) open.push_back(name);
+    };
+    add("registry key", registry.OpenCount());
+    add("event source", eventLog.Registered());
+    add("lock file handle", byteLock.OpenHandles());
+    add("held lock", byteLock.HeldLocks());
+    add("service handle", services.open);
+    add("library", services.librariesLoaded);
+    add("child process handle", children.open);
+    add("socket", static_cast<int>(sockets.open.size()));
+    add("socket layer start-up", sockets.startups - sockets.cleanups);
+    add("heap block", heap.live);
+    add("shared file handle", sharedFile.open);
+    add("stop event", serviceHost.eventsOpen);
+    add("thread", threads.Alive());
+    return open;
+  }
   // Makes these fakes the platform, with no log directory cached yet.
   void Install() {
+    plan.onInjected = [this](std::uint32_t error) { lastError.code = error; };
     SetPlatform(Table());
     ResetLogDirectory();
   }

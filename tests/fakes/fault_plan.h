@@ -2,6 +2,7 @@
 // One plan shared by every fake: it lists the platform calls in the order
 // they were made and fails chosen calls with chosen errors.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -24,24 +25,40 @@ class FaultPlan {
     overallError_ = error;
   }
 
+  // Fails the nth platform call of any kind, once, with the error `errors`
+  // gives for that call's name.
+  void FailOverall(int nth, const std::map<std::string, std::uint32_t>& errors) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    overall_ = nth;
+    overallErrors_ = errors;
+  }
+  // Told every injected error, as the system would leave it for GetLastError.
+  std::function<void(std::uint32_t)> onInjected;
+
   // Records `call`; true when it is to fail, with its error in `error`.
   bool Enter(const std::string& call, std::uint32_t* error = nullptr) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    calls_.push_back(call);
-    const int n = ++counts_[call];
-    if (overall_ > 0 && static_cast<int>(calls_.size()) == overall_) {
+    std::uint32_t e = 0;
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      calls_.push_back(call);
+      const int n = ++counts_[call];
+      auto rule = rules_.find(call);
+      if (overall_ > 0 && static_cast<int>(calls_.size()) == overall_) {
+        auto byName = overallErrors_.find(call);
+        e = byName == overallErrors_.end() ? overallError_ : byName->second;
+      } else if (rule != rules_.end() &&
+                 (n == rule->second.nth || (rule->second.persistent && n > rule->second.nth))) {
+        e = rule->second.error;
+      } else {
+        return false;
+      }
       injected_ = true;
-      if (error != nullptr) *error = overallError_;
-      return true;
+      injectedCall_ = call;
+      injectedNth_ = n;
     }
-    auto rule = rules_.find(call);
-    if (rule == rules_.end()) return false;
-    if (n == rule->second.nth || (rule->second.persistent && n > rule->second.nth)) {
-      injected_ = true;
-      if (error != nullptr) *error = rule->second.error;
-      return true;
-    }
-    return false;
+    if (error != nullptr) *error = e;
+    if (onInjected && e != 0) onInjected(e);
+    return true;
   }
 
   std::vector<std::string> Calls() const {
@@ -57,9 +74,20 @@ class FaultPlan {
     std::lock_guard<std::mutex> guard(mutex_);
     return injected_;
   }
+  // The call last failed, and which of its kind it was (1-based).
+  std::string InjectedCall() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return injectedCall_;
+  }
+  int InjectedNth() const {
+    std::lock_guard<std::mutex> guard(mutex_);
+    return injectedNth_;
+  }
+  // Starts the record afresh: calls and counts.
   void ClearCalls() {
     std::lock_guard<std::mutex> guard(mutex_);
     calls_.clear();
+    counts_.clear();
   }
 
  private:
@@ -74,7 +102,10 @@ class FaultPlan {
   std::vector<std::string> calls_;
   int overall_ = 0;
   std::uint32_t overallError_ = 0;
+  std::map<std::string, std::uint32_t> overallErrors_;
   bool injected_ = false;
+  std::string injectedCall_;
+  int injectedNth_ = 0;
 };
 
 }  // namespace kestro::testing

@@ -13,11 +13,11 @@ bool PosixSharedFile::OpenForReading(const std::string& path, ReadHandle* handle
   return true;
 }
 
-std::size_t PosixSharedFile::Read(ReadHandle handle, char* buffer, std::size_t size) {
+long PosixSharedFile::Read(ReadHandle handle, char* buffer, std::size_t size) {
   for (;;) {
     const ssize_t n = read(static_cast<int>(handle), buffer, size);
     if (n < 0 && errno == EINTR) continue;
-    return n > 0 ? static_cast<std::size_t>(n) : 0;
+    return n < 0 ? -1 : static_cast<long>(n);
   }
 }
 

@@ -7,7 +7,7 @@ namespace kestro {
 class PosixSharedFile : public SharedFile {
  public:
   bool OpenForReading(const std::string& path, ReadHandle* handle) override;
-  std::size_t Read(ReadHandle handle, char* buffer, std::size_t size) override;
+  long Read(ReadHandle handle, char* buffer, std::size_t size) override;
   void CloseFile(ReadHandle handle) override;
 };
 

@@ -13,11 +13,11 @@ bool Win32SharedFile::OpenForReading(const std::string& path, ReadHandle* handle
   return true;
 }
 
-std::size_t Win32SharedFile::Read(ReadHandle handle, char* buffer, std::size_t size) {
+long Win32SharedFile::Read(ReadHandle handle, char* buffer, std::size_t size) {
   DWORD got = 0;
   if (!ReadFile(reinterpret_cast<HANDLE>(handle), buffer, static_cast<DWORD>(size), &got, nullptr))
-    return 0;
-  return got;
+    return -1;
+  return static_cast<long>(got);
 }
 
 void Win32SharedFile::CloseFile(ReadHandle handle) { CloseHandle(reinterpret_cast<HANDLE>(handle)); }
