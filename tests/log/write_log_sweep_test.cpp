@@ -35,8 +35,12 @@ TEST(WriteLogSweep, EveryFailedCallEndsAsDesigned) {
       "event:The file '/var/log/kestro/Kestro.lck' was not opened. Error: Permission denied"};
   // Rotation that fails is left for the next call; the line goes on the full file.
   o.byCall["GetFileSize"] = {"result:0", "previous:old", "line:appended"};
+  // The previous generation is renamed aside, deleted, and the current one
+  // moved onto its name. Aside refused: it is deleted where it is. Not
+  // deleted: it gets its name back, and the full file stays.
+  o.byCall["MoveFile#1"] = {"result:0", "previous:rotated", "line:fresh"};
   o.byCall["DeleteFile"] = {"result:0", "previous:old", "line:appended"};
-  o.byCall["MoveFile"] = {"result:0", "previous:none", "line:appended"};
+  o.byCall["MoveFile#2"] = {"result:0", "previous:none", "line:appended"};
   o.byCall["AppendFile"] = {"result:0", "previous:rotated", "line:lost",
                             "err:Can't open file \"/var/log/kestro/Kestro-2.txt\".\n"};
   const int runs = SweepCalls(
@@ -47,7 +51,7 @@ TEST(WriteLogSweep, EveryFailedCallEndsAsDesigned) {
         return [&sys] { return Facts(sys, WriteLog("rotated")); };
       },
       o);
-  EXPECT_EQ(12, runs);  // the log directory's three, the lock's four, the files' four, the stamp
+  EXPECT_EQ(13, runs);  // the log directory's three, the lock's four, the files' five, the stamp
 }
 
 }  // namespace
