@@ -46,4 +46,23 @@ else
   fail "network namespace for the unprivileged sweep"
 fi
 drop_netns "$ns"
+
+# ICMP errors reach the sweep through the datagram socket as through the raw one.
+ns=kestro-reject-$$
+if make_rejecting_netns "$ns"; then
+  ip netns exec "$ns" sysctl -q -w net.ipv4.ping_group_range="0 2147483647"
+  rm -f "$plain"/root/Kestro-2.txt "$plain"/user/Kestro-2.txt
+  KESTRO_REGISTRY=$plain/root.reg ip netns exec "$ns" "$PROBE_TOOL" 198.51.100.1 3 64 2 >/dev/null
+  start=$(date +%s.%N)
+  KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$PROBE_TOOL" 198.51.100.1 3 64 2 >/dev/null
+  took=$(echo "$(date +%s.%N) - $start" | bc)
+  check "unreachable: the raw socket's lines" 3 "$(grep -c ': non-echo type 3 recvd' "$plain/root/Kestro-2.txt")"
+  check "unreachable: the same lines and report through the datagram socket" \
+    "$(report_lines "$plain/root/Kestro-2.txt")" "$(report_lines "$plain/user/Kestro-2.txt")"
+  check "unreachable: each error ends its wait (3 x 1 s pause, not 3 x 3 s)" yes \
+    "$(echo "$took < 5.5" | bc | sed 's/1/yes/')"
+else
+  fail "network namespace for the unreachable host"
+fi
+drop_netns "$ns"
 rm -rf "$plain"

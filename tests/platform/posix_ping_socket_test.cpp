@@ -105,5 +105,28 @@ TEST(PingSocketTest, AnOddLengthAnswerIsSummedWithItsLastBytePadded) {
   EXPECT_EQ(0xFFFFu, OnesSum(buffer.data() + 20, 13));
 }
 
+// An error from the error queue reads as the raw socket's error message:
+// type and code, then the request's IPv4 header and the request.
+TEST(PingSocketTest, ErrorMessageCarriesTheRequestItConcerns) {
+  const auto request = Echo(8, 0x9A4E, 2, 4);
+  std::vector<unsigned char> buffer(kReturnedRequestOffset + request.size(), 0xEE);
+  std::copy(request.begin(), request.end(), buffer.begin() + kReturnedRequestOffset);
+  const int length = PingSocket::BuildIcmpError(buffer.data(), static_cast<int>(request.size()),
+                                                3, 1, kOther);
+  ASSERT_EQ(8 + 20 + 12, length);
+  const unsigned char* icmp = buffer.data() + 20;
+  EXPECT_EQ(3, icmp[0]);
+  EXPECT_EQ(1, icmp[1]);
+  EXPECT_EQ(std::vector<unsigned char>(4, 0), std::vector<unsigned char>(icmp + 4, icmp + 8));
+  EXPECT_EQ(0xFFFFu, OnesSum(icmp, length));
+  const unsigned char* inner = icmp + 8;
+  EXPECT_EQ(0x45, inner[0]);
+  EXPECT_EQ(32, inner[2] << 8 | inner[3]);
+  EXPECT_EQ(1, inner[9]);
+  EXPECT_EQ(std::vector<unsigned char>({10, 51, 100, 7}),
+            std::vector<unsigned char>(inner + 16, inner + 20));
+  EXPECT_TRUE(std::equal(request.begin(), request.end(), inner + 20));
+}
+
 }  // namespace
 }  // namespace kestro

@@ -87,7 +87,9 @@ int PosixSockets::WaitReadable(SocketHandle socket, int seconds, int millisecond
   struct pollfd p = {static_cast<int>(socket), POLLIN, 0};
   const int n = poll(&p, 1, seconds * 1000 + milliseconds);
   if (n < 0) return Failed();
-  return n > 0 && (p.revents & POLLIN) ? 1 : 0;
+  // A datagram socket's ICMP errors wait in its error queue.
+  const short ready = pingSockets_.count(static_cast<int>(socket)) ? POLLIN | POLLERR : POLLIN;
+  return n > 0 && (p.revents & ready) ? 1 : 0;
 }
 
 int PosixSockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
