@@ -42,6 +42,7 @@ gtest build/asan/tests/kestro_tests
 gtest build/asan/tests/kestro_posix_tests
 FUZZ_SECONDS=${FUZZ_SECONDS:-60} script scripts/fuzz.sh
 script e2e/linux/run_all.sh
+script e2e/package/run_all.sh
 script e2e/wine/run_all.sh
 
 echo "$passed passed, $failed failed"
