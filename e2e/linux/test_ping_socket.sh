@@ -19,11 +19,13 @@ for who in root user; do
   chmod 644 "$plain/$who.reg"
 done
 as_nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+# A copy the user can reach wherever the checkout lies (/root is closed to it).
+cp "$PROBE_TOOL" "$plain/probe_tool"
 
 if make_netns "$ns"; then
   ip netns exec "$ns" sysctl -q -w net.ipv4.ping_group_range="0 2147483647"
   root_out=$(KESTRO_REGISTRY=$plain/root.reg ip netns exec "$ns" "$PROBE_TOOL" 127.0.0.1 4 1024)
-  user_out=$(KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$PROBE_TOOL" 127.0.0.1 4 1024 2>&1)
+  user_out=$(KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$plain/probe_tool" 127.0.0.1 4 1024 2>&1)
   check "group range: the unprivileged sweep succeeds" "Result 0" "$(head -n 1 <<<"$user_out")"
   check "group range: 4 of 4 answers from 127.0.0.1" 4 \
     "$(tr -d '\r' <"$plain/user/Kestro-2.txt" | grep -c 'Ping to 127.0.0.1: Got 1056 bytes icmp_seq = [0-3] time: [0-9]* ms $')"
@@ -37,7 +39,7 @@ if make_netns "$ns"; then
 
   rm -f "$plain/user/Kestro-2.txt"
   ip netns exec "$ns" sysctl -q -w net.ipv4.ping_group_range="1 0"
-  user_out=$(KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$PROBE_TOOL" 127.0.0.1 4 1024 2>&1)
+  user_out=$(KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$plain/probe_tool" 127.0.0.1 4 1024 2>&1)
   check "no group range: the raw socket's failure, code 4" "Result 4" "$(head -n 1 <<<"$user_out")"
   check "no group range: its text" "ErrorText WSASocket() failed: 1" "$(grep ErrorText <<<"$user_out")"
   check "no group range: the text in the log, nothing about a datagram socket" "1 0" \
@@ -54,7 +56,7 @@ if make_rejecting_netns "$ns"; then
   rm -f "$plain"/root/Kestro-2.txt "$plain"/user/Kestro-2.txt
   KESTRO_REGISTRY=$plain/root.reg ip netns exec "$ns" "$PROBE_TOOL" 198.51.100.1 3 64 2 >/dev/null
   start=$(date +%s.%N)
-  KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$PROBE_TOOL" 198.51.100.1 3 64 2 >/dev/null
+  KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$plain/probe_tool" 198.51.100.1 3 64 2 >/dev/null
   took=$(echo "$(date +%s.%N) - $start" | bc)
   check "unreachable: the raw socket's lines" 3 "$(grep -c ': non-echo type 3 recvd' "$plain/root/Kestro-2.txt")"
   check "unreachable: the same lines and report through the datagram socket" \
