@@ -17,6 +17,20 @@ table ip kestro_test {
 }
 NFT
 }
+# A namespace with 198.51.100.1 on its loopback that answers every echo
+# request with "host unreachable".
+make_rejecting_netns() {
+  make_netns "$1" || return 1
+  ip -n "$1" addr add 198.51.100.1/32 dev lo
+  ip netns exec "$1" nft -f - <<'NFT'
+table ip kestro_test {
+  chain input {
+    type filter hook input priority 0; policy accept;
+    icmp type echo-request reject with icmp type host-unreachable
+  }
+}
+NFT
+}
 drop_netns() { ip netns del "$1" 2>/dev/null || true; }
 
 # start_capture NS FILE: tcpdump on the namespace's loopback; sets CAPTURE_PID.

@@ -20,6 +20,7 @@ fi
 
 cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/linux -j"$jobs"
+(cd build/linux && cpack -G DEB >/dev/null)  # kestro_<version>_amd64.deb
 
 cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=Debug -DKESTRO_SANITIZE=ON >/dev/null
 cmake --build build/asan -j"$jobs" --target kestro_tests kestro_posix_tests

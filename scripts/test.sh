@@ -57,6 +57,7 @@ TSAN_OPTIONS=halt_on_error=1 gtest build/tsan/tests/kestro_posix_tests --gtest_f
 FUZZ_SECONDS=${FUZZ_SECONDS:-30} script scripts/fuzz.sh
 script e2e/linux/run_all.sh
 script e2e/systemd/run_all.sh
+script e2e/package/run_all.sh
 script scripts/check_imports.sh
 # The Wine suite against each Windows build. The 32-bit one needs a machine
 # that runs 32-bit code; elsewhere its checks (the same as the 64-bit run's)

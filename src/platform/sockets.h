@@ -7,6 +7,10 @@ namespace kestro {
 
 using SocketHandle = std::uintptr_t;
 
+// The socket a sweep got: the raw one, or an ICMP datagram ("ping") socket
+// where the system refused the raw one, presented exactly like it.
+enum class IcmpSocketKind { Raw, Datagram };
+
 // The platform's error for a send or receive that timed out (WSAETIMEDOUT).
 inline constexpr int kSocketTimedOut = 10060;
 // The platform's error for a datagram larger than the receive buffer
@@ -22,8 +26,9 @@ class Sockets {
   // WSACleanup, balancing a successful Startup.
   virtual void Cleanup() = 0;
   // WSASocketA(AF_INET, SOCK_RAW, IPPROTO_ICMP): blocking; datagrams read
-  // from it begin with their IPv4 header.
-  virtual bool OpenRawIcmp(SocketHandle* socket) = 0;
+  // from it begin with their IPv4 header. `kind` says which socket serves;
+  // when none can be opened, the error is the raw socket's.
+  virtual bool OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) = 0;
   // gethostbyname: the first IPv4 address of the name, in network order.
   virtual bool ResolveName(const std::string& host, std::uint32_t* address, int* family) = 0;
   // inet_addr: false for a text that is no dotted-quad address.

@@ -12,6 +12,9 @@ namespace {
 
 constexpr std::uint16_t kWinsockVersion = 0x0102;  // 2.1
 constexpr int kAfInet = 2;
+// Only where it differs from the usual: an administrator who sees it knows the
+// program runs without CAP_NET_RAW and relies on net.ipv4.ping_group_range.
+constexpr char kDatagramSocketNotice[] = "Raw ICMP socket refused, using an ICMP datagram socket";
 
 // What one sweep holds; released on every way out.
 class Sweep {
@@ -62,9 +65,11 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
     return Fail(kProbeStartupFailed, "WSAStartup failed: " + std::to_string(Os().lastError->Get()));
   started_ = true;
 
-  if (!sockets.OpenRawIcmp(&socket_))
+  IcmpSocketKind kind = IcmpSocketKind::Raw;
+  if (!sockets.OpenRawIcmp(&socket_, &kind))
     return Fail(kProbeSocketFailed, "WSASocket() failed: " + std::to_string(sockets.LastSocketError()));
   socketOpen_ = true;
+  if (kind == IcmpSocketKind::Datagram) WriteLog(kDatagramSocketNotice);
 
   // A dotted quad is tried as a name first.
   std::uint32_t address = 0;

@@ -60,6 +60,9 @@ class FakeSockets : public Sockets {
   int cleanups = 0;
   std::set<SocketHandle> open;
   std::vector<std::pair<int, int>> waits;
+  // The socket OpenRawIcmp reports; a datagram socket hands over the same
+  // bytes, since the platform dresses its answers as the raw socket's.
+  IcmpSocketKind socketKind = IcmpSocketKind::Raw;
 
   int Startup(std::uint16_t version) override {
     if (plan_.Enter("WSAStartup")) return 10091;
@@ -71,9 +74,10 @@ class FakeSockets : public Sockets {
     plan_.Enter("WSACleanup");
     ++cleanups;
   }
-  bool OpenRawIcmp(SocketHandle* socket) override {
+  bool OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) override {
     if (Failing("WSASocketA")) return false;
     *socket = next_++;
+    *kind = socketKind;
     open.insert(*socket);
     return true;
   }

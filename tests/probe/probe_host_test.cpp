@@ -171,6 +171,47 @@ TEST_F(ProbeHostTest, UnreachableEndsTheWaitAfterOneLine) {
   EXPECT_EQ("2003/07/15 14:03:27:045: non-echo type 3 recvd\r\n", Log());
 }
 
+// A datagram socket changes nothing of the sweep but one line per sweep,
+// written when the socket is opened; the raw socket's log stays as it was.
+TEST_F(ProbeHostTest, DatagramSocketAddsOneLinePerSweepAndNothingElse) {
+  const std::string notice = "Raw ICMP socket refused, using an ICMP datagram socket\r\n";
+  sys.sockets.answerAfterMs = 4;
+  ProbeHost(stats, "staging", 64, 3, 2, 0);
+  const std::string raw = Log();
+  EXPECT_EQ(std::string::npos, raw.find("ICMP"));
+
+  sys.files.contents.clear();
+  sys.sockets.socketKind = IcmpSocketKind::Datagram;
+  PingStatistics first, second;
+  ProbeHost(first, "staging", 64, 3, 2, 0);
+  ProbeHost(second, "staging", 64, 3, 2, 0);
+  const std::string log = Log();
+  const std::size_t at = log.find(notice);
+  ASSERT_NE(std::string::npos, at);
+  EXPECT_LT(at, log.find("Ping to"));
+  EXPECT_EQ(at, log.find(": ") + 2);  // the first line of the sweep
+  EXPECT_NE(std::string::npos, log.find(notice, at + 1));
+  EXPECT_EQ(std::string::npos, log.find(notice, log.find(notice, at + 1) + 1));
+  for (const PingStatistics* s : {&first, &second}) {
+    EXPECT_EQ(stats.ErrorCode, s->ErrorCode);
+    EXPECT_EQ(stats.TimeoutCount, s->TimeoutCount);
+    EXPECT_EQ(stats.SumTime, s->SumTime);
+    EXPECT_EQ(stats.ErrorText, s->ErrorText);
+  }
+  // Without the notice, each sweep's lines are the raw sweep's, time stamps aside.
+  auto strip = [](std::string text) {
+    std::string out;
+    for (std::size_t p = 0; p < text.size();) {
+      const std::size_t end = text.find('\n', p);
+      const std::string line = text.substr(p, end - p + 1);
+      if (line.find("ICMP datagram") == std::string::npos) out += line.substr(line.find(": ") + 2);
+      p = end + 1;
+    }
+    return out;
+  };
+  EXPECT_EQ(strip(raw) + strip(raw), strip(log));
+}
+
 TEST_F(ProbeHostTest, DottedQuadIsTriedAsANameFirst) {
   sys.sockets.answerAfterMs = 1;
   EXPECT_EQ(0, ProbeHost(stats, "198.51.100.9", 8, 1, 2, 0));

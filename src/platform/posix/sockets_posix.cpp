@@ -24,8 +24,19 @@ int Failed() {
 int PosixSockets::Startup(std::uint16_t) { return 0; }
 void PosixSockets::Cleanup() {}
 
-bool PosixSockets::OpenRawIcmp(SocketHandle* socket) {
-  const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+bool PosixSockets::OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) {
+  int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+  *kind = IcmpSocketKind::Raw;
+  if (fd < 0 && (errno == EPERM || errno == EACCES)) {
+    const int refused = errno;
+    fd = PingSocket::Open();
+    if (fd >= 0) {
+      pingSockets_[fd] = PingSocket();
+      *kind = IcmpSocketKind::Datagram;
+    } else {
+      errno = refused;  // the raw socket's error is the one reported
+    }
+  }
   if (fd < 0) {
     Failed();
     return false;
@@ -66,18 +77,28 @@ int PosixSockets::SendTo(SocketHandle socket, const unsigned char* data, int len
   to.sin_addr.s_addr = address;
   const ssize_t n = sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0,
                            reinterpret_cast<const sockaddr*>(&to), sizeof to);
-  return n < 0 ? Failed() : static_cast<int>(n);
+  if (n < 0) return Failed();
+  const auto ping = pingSockets_.find(static_cast<int>(socket));
+  if (ping != pingSockets_.end()) ping->second.Sent(data, length);
+  return static_cast<int>(n);
 }
 
 int PosixSockets::WaitReadable(SocketHandle socket, int seconds, int milliseconds) {
   struct pollfd p = {static_cast<int>(socket), POLLIN, 0};
   const int n = poll(&p, 1, seconds * 1000 + milliseconds);
   if (n < 0) return Failed();
-  return n > 0 && (p.revents & POLLIN) ? 1 : 0;
+  // A datagram socket's ICMP errors wait in its error queue.
+  const short ready = pingSockets_.count(static_cast<int>(socket)) ? POLLIN | POLLERR : POLLIN;
+  return n > 0 && (p.revents & ready) ? 1 : 0;
 }
 
 int PosixSockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
                               std::uint32_t* source) {
+  const auto ping = pingSockets_.find(static_cast<int>(socket));
+  if (ping != pingSockets_.end()) {
+    const int n = ping->second.Receive(static_cast<int>(socket), buffer, size, source);
+    return n < 0 ? Failed() : n;
+  }
   struct sockaddr_in from = {};
   socklen_t length = sizeof from;
   // A raw socket cuts a datagram larger than the buffer silently; with
@@ -96,6 +117,9 @@ int PosixSockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int si
 
 int PosixSockets::LastSocketError() { return lastError; }
 
-void PosixSockets::Close(SocketHandle socket) { close(static_cast<int>(socket)); }
+void PosixSockets::Close(SocketHandle socket) {
+  pingSockets_.erase(static_cast<int>(socket));
+  close(static_cast<int>(socket));
+}
 
 }  // namespace kestro

@@ -1,4 +1,7 @@
 #pragma once
+#include <map>
+
+#include "platform/posix/ping_socket_posix.h"
 #include "platform/sockets.h"
 
 namespace kestro {
@@ -6,11 +9,13 @@ namespace kestro {
 // A raw AF_INET/IPPROTO_ICMP socket, which hands over each datagram with its
 // IPv4 header as Winsock does. Errors are errno values, except that a time-out
 // reads as kSocketTimedOut and a datagram too large as kSocketMessageTooLong.
+// Where the raw socket is refused for want of privilege, an ICMP datagram
+// socket serves in its place.
 class PosixSockets : public Sockets {
  public:
   int Startup(std::uint16_t version) override;
   void Cleanup() override;
-  bool OpenRawIcmp(SocketHandle* socket) override;
+  bool OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) override;
   bool ResolveName(const std::string& host, std::uint32_t* address, int* family) override;
   bool ParseDottedQuad(const std::string& host, std::uint32_t* address) override;
   std::string FormatAddress(std::uint32_t address) override;
@@ -21,6 +26,10 @@ class PosixSockets : public Sockets {
                   std::uint32_t* source) override;
   int LastSocketError() override;
   void Close(SocketHandle socket) override;
+
+ private:
+  // The open datagram sockets; only the sweeping thread uses them.
+  std::map<int, PingSocket> pingSockets_;
 };
 
 }  // namespace kestro

@@ -24,10 +24,11 @@ int Win32Sockets::Startup(std::uint16_t version) {
 
 void Win32Sockets::Cleanup() { WSACleanup(); }
 
-bool Win32Sockets::OpenRawIcmp(SocketHandle* socket) {
+bool Win32Sockets::OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) {
   const SOCKET s = WSASocketA(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0);
   if (s == INVALID_SOCKET) return false;
   *socket = static_cast<SocketHandle>(s);
+  *kind = IcmpSocketKind::Raw;
   return true;
 }
 

@@ -7,7 +7,7 @@ class Win32Sockets : public Sockets {
  public:
   int Startup(std::uint16_t version) override;
   void Cleanup() override;
-  bool OpenRawIcmp(SocketHandle* socket) override;
+  bool OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) override;
   bool ResolveName(const std::string& host, std::uint32_t* address, int* family) override;
   bool ParseDottedQuad(const std::string& host, std::uint32_t* address) override;
   std::string FormatAddress(std::uint32_t address) override;

@@ -1,0 +1,57 @@
+#pragma once
+// An ICMP datagram ("ping") socket, which Linux grants without CAP_NET_RAW
+// to the groups in net.ipv4.ping_group_range, dressed as the raw socket: the
+// sweep above reads the same bytes from either.
+//
+// What the kernel does differently: it puts the socket's port in place of the
+// identifier of every request sent (and recomputes the checksum), hands over
+// only answers carrying that port, and delivers them from the ICMP header on,
+// without the IPv4 header. The sequence number travels unchanged. An ICMP
+// error about a request (destination unreachable, ...) comes through the
+// socket's error queue instead, and is turned back into the error message
+// the raw socket would have read.
+#include <cstdint>
+#include <map>
+
+namespace kestro {
+
+inline constexpr int kIpv4HeaderSize = 20;
+// Where the request an ICMP error returns goes: after the IPv4 header, the
+// error's ICMP header and the request's own IPv4 header.
+inline constexpr int kReturnedRequestOffset = 2 * kIpv4HeaderSize + 8;
+
+class PingSocket {
+ public:
+  // socket(AF_INET, SOCK_DGRAM, IPPROTO_ICMP): the descriptor, or -1 with errno.
+  static int Open();
+
+  // Remembers the identifier the request carries, by its sequence number.
+  void Sent(const unsigned char* request, int length);
+
+  // One pending ICMP error, else one answer into buffer + 20, dressed by
+  // DressAsRaw: the byte count with the header, or -1 with errno (EMSGSIZE
+  // when it does not fit, as the raw socket's datagram would not have;
+  // EAGAIN when nothing is there).
+  int Receive(int fd, unsigned char* buffer, int size, std::uint32_t* source);
+
+  // Writes the ICMP error `type`/`code` in front of the request it concerns,
+  // which lies at buffer + 48 (`returned` bytes), as the error message reads
+  // from the ICMP header on: type, code, checksum, 4 unused bytes, the
+  // request's IPv4 header (to `target`), the request. Returns its length.
+  static int BuildIcmpError(unsigned char* buffer, int returned, std::uint8_t type,
+                            std::uint8_t code, std::uint32_t target);
+
+  // Writes an IPv4 header (version 4, 20 bytes, protocol ICMP, the total
+  // length, `source` and `destination` in network order, with its checksum)
+  // before the `length` bytes of ICMP at buffer + 20, and gives an answer the
+  // identifier that went out with its sequence number, checksum corrected.
+  // Returns 20 + length.
+  int DressAsRaw(unsigned char* buffer, int length, std::uint32_t source,
+                 std::uint32_t destination, std::uint8_t ttl) const;
+
+ private:
+  // Identifier by sequence number, both as the two bytes the request carried.
+  std::map<std::uint16_t, std::uint16_t> identifiers_;
+};
+
+}  // namespace kestro
