@@ -61,7 +61,9 @@ TEST(PosixSockets, DatagramLargerThanTheBufferFailsAsOnWindowsAndIsConsumed) {
   InOwnNetwork([] {
     PosixSockets sockets;
     SocketHandle s = 0;
-    ASSERT_TRUE(sockets.OpenRawIcmp(&s));
+    IcmpSocketKind kind = IcmpSocketKind::Datagram;
+    ASSERT_TRUE(sockets.OpenRawIcmp(&s, &kind));
+    ASSERT_EQ(IcmpSocketKind::Raw, kind);
     // The raw socket sees what it sends to the loopback address, IPv4
     // header first.
     const auto small = Message(100, 1);
