@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian package: lintian, then installation, the service, removal and
-# purging on a real systemd booted in a throw-away box (systemd_box.sh) inside
+# purging on a real systemd booted in a throw-away box (e2e/systemd/box.sh) inside
 # a network namespace made here, so that its sweeps stay there.
 # Ends with "package: N passed, N failed"; where the box cannot boot, its
 # cases are counted as skipped, with the reason on a line of their own.
@@ -8,6 +8,7 @@ set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../.." && pwd)
 source "$ROOT/e2e/netns.sh"
+BOX_SCRIPT=$ROOT/e2e/systemd/box.sh
 PASSED=0
 FAILED=0
 SKIPPED=0
@@ -19,8 +20,11 @@ check() {
   if [ "$2" = "$3" ]; then pass "$1"; else fail "$1"; diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | head; fi
 }
 finish() {
-  [ "$SKIPPED" -gt 0 ] && echo "package: $SKIPPED skipped ($SKIP_REASON)"
-  echo "package: $PASSED passed, $FAILED failed"
+  if [ "$SKIPPED" -gt 0 ]; then
+    echo "package: $PASSED passed, $FAILED failed, $SKIPPED skipped"
+  else
+    echo "package: $PASSED passed, $FAILED failed"
+  fi
   [ "$FAILED" -eq 0 ]
   exit
 }
@@ -58,12 +62,12 @@ if [ -z "$SKIP_REASON" ]; then
     fail "network namespace for the box"
     finish
   fi
-  box=$(ip netns exec "$ns" "$HERE/systemd_box.sh" start "$dir" 2>/dev/null) ||
+  box=$("$BOX_SCRIPT" start "$dir" "$ns" 2>/dev/null) ||
     SKIP_REASON="systemd did not come up in the box"
 fi
 [ -n "$SKIP_REASON" ] && echo "skipping the package in a booted systemd: $SKIP_REASON"
 cleanup() {
-  [ -n "$box" ] && "$HERE/systemd_box.sh" stop "$box"
+  [ -n "$box" ] && "$BOX_SCRIPT" stop "$box" "$dir"
   drop_netns "$ns"
   if [ -d "$dir" ]; then sleep 0.5; rmdir "$dir" 2>/dev/null; fi
 }
