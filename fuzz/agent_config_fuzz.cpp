@@ -6,18 +6,17 @@
 #include <string>
 
 #include "agentconf/agent_setting.h"
-#include "fakes/fake_system.h"
+#include "fuzz_system.h"
 
 namespace {
 
 kestro::testing::FakeSystem& System() {
-  static kestro::testing::FakeSystem* sys = [] {
-    auto* s = new kestro::testing::FakeSystem;
-    s->Install();
-    s->environment.variables["OXLROOT"] = "/agent";
+  static kestro::testing::FakeSystem& sys = [] () -> kestro::testing::FakeSystem& {
+    auto& s = kestro::testing::FuzzSystem();
+    s.environment.variables["OXLROOT"] = "/agent";
     return s;
   }();
-  return *sys;
+  return sys;
 }
 
 }  // namespace

@@ -10,18 +10,11 @@
 
 #include "app/monitor_app.h"
 #include "app/program_path.h"
-#include "fakes/fake_system.h"
+#include "fuzz_system.h"
 
 namespace {
 
-kestro::testing::FakeSystem& System() {
-  static kestro::testing::FakeSystem* sys = [] {
-    auto* s = new kestro::testing::FakeSystem;
-    s->Install();
-    return s;
-  }();
-  return *sys;
-}
+kestro::testing::FakeSystem& System() { return kestro::testing::FuzzSystem(); }
 
 bool IsFlag(const std::string& word) {
   return word == "-installservice" || word == "-removeservice" || word == "-service" ||

@@ -9,20 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "fakes/fake_system.h"
+#include "fuzz_system.h"
 #include "probe/decode_reply.h"
 #include "probe/echo_message.h"
 
 namespace {
 
-kestro::testing::FakeSystem& System() {
-  static kestro::testing::FakeSystem* sys = [] {
-    auto* s = new kestro::testing::FakeSystem;
-    s->Install();
-    return s;
-  }();
-  return *sys;
-}
+kestro::testing::FakeSystem& System() { return kestro::testing::FuzzSystem(); }
 
 std::uint32_t Le32(const std::uint8_t* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
