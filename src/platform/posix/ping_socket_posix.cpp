@@ -51,20 +51,32 @@ void WriteIpv4Header(unsigned char* ip, int length, std::uint32_t source,
   PutPair(ip + 10, Checksum(ip, kIpv4HeaderSize, 10));
 }
 
+// One datagram to be read into `room` bytes at `buffer`, with its peer's
+// address and the control messages the socket adds.
+struct Incoming {
+  Incoming(unsigned char* buffer, int room)
+      : data{buffer, static_cast<size_t>(room > 0 ? room : 0)} {
+    message.msg_name = &peer;
+    message.msg_namelen = sizeof peer;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+  }
+  Incoming(const Incoming&) = delete;
+  Incoming& operator=(const Incoming&) = delete;
+
+  struct sockaddr_in peer = {};
+  struct iovec data;
+  alignas(struct cmsghdr) unsigned char control[kControlSize];
+  struct msghdr message = {};
+};
+
 // One entry of the error queue, if any: an ICMP error about a request, as
 // the raw socket would have read it; 0 for an entry of another origin.
 int ReceiveError(int fd, unsigned char* buffer, int size, std::uint32_t* source) {
-  const int room = size - kReturnedRequestOffset;
-  struct sockaddr_in target = {};
-  struct iovec data = {buffer + kReturnedRequestOffset, static_cast<size_t>(room > 0 ? room : 0)};
-  alignas(struct cmsghdr) unsigned char control[kControlSize];
-  struct msghdr message = {};
-  message.msg_name = &target;
-  message.msg_namelen = sizeof target;
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
+  Incoming in(buffer + kReturnedRequestOffset, size - kReturnedRequestOffset);
+  struct msghdr& message = in.message;
   const ssize_t n = recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
   if (n < 0) return -1;
   for (struct cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
@@ -76,7 +88,7 @@ int ReceiveError(int fd, unsigned char* buffer, int size, std::uint32_t* source)
     std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
     *source = offender.sin_addr.s_addr;
     const int length = PingSocket::BuildIcmpError(buffer, static_cast<int>(n), error.ee_type,
-                                                  error.ee_code, target.sin_addr.s_addr);
+                                                  error.ee_code, in.peer.sin_addr.s_addr);
     WriteIpv4Header(buffer, length, *source, 0, kDefaultTtl);
     return kIpv4HeaderSize + length;
   }
@@ -119,16 +131,8 @@ int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* 
   const int error = ReceiveError(fd, buffer, size, source);
   if (error > 0) return error;
   const int room = size - kIpv4HeaderSize;
-  struct sockaddr_in from = {};
-  struct iovec data = {buffer + kIpv4HeaderSize, static_cast<size_t>(room > 0 ? room : 0)};
-  alignas(struct cmsghdr) unsigned char control[kControlSize];
-  struct msghdr message = {};
-  message.msg_name = &from;
-  message.msg_namelen = sizeof from;
-  message.msg_iov = &data;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
+  Incoming in(buffer + kIpv4HeaderSize, room);
+  struct msghdr& message = in.message;
   // Without waiting: the error just read may have been all there was.
   const ssize_t n = recvmsg(fd, &message, MSG_TRUNC | MSG_DONTWAIT);
   if (n < 0) return -1;
@@ -150,7 +154,7 @@ int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* 
       ttl = static_cast<std::uint8_t>(value);
     }
   }
-  *source = from.sin_addr.s_addr;
+  *source = in.peer.sin_addr.s_addr;
   return DressAsRaw(buffer, static_cast<int>(n), *source, destination, ttl);
 }
 
