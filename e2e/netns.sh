@@ -3,34 +3,24 @@
 make_netns() {
   ip netns add "$1" && ip -n "$1" link set lo up
 }
-# A namespace with 198.51.100.1 on its loopback that drops every echo
-# request coming in: a host that never answers.
-make_silent_netns() {
+# make_guarded_netns NAME RULE: a namespace with 198.51.100.1 on its
+# loopback whose input filter applies RULE to every echo request.
+make_guarded_netns() {
   make_netns "$1" || return 1
   ip -n "$1" addr add 198.51.100.1/32 dev lo
-  ip netns exec "$1" nft -f - <<'NFT'
+  ip netns exec "$1" nft -f - <<NFT
 table ip kestro_test {
   chain input {
     type filter hook input priority 0; policy accept;
-    icmp type echo-request drop
+    icmp type echo-request $2
   }
 }
 NFT
 }
-# A namespace with 198.51.100.1 on its loopback that answers every echo
-# request with "host unreachable".
-make_rejecting_netns() {
-  make_netns "$1" || return 1
-  ip -n "$1" addr add 198.51.100.1/32 dev lo
-  ip netns exec "$1" nft -f - <<'NFT'
-table ip kestro_test {
-  chain input {
-    type filter hook input priority 0; policy accept;
-    icmp type echo-request reject with icmp type host-unreachable
-  }
-}
-NFT
-}
+# A host that never answers.
+make_silent_netns() { make_guarded_netns "$1" drop; }
+# A host whose every echo request is answered with "host unreachable".
+make_rejecting_netns() { make_guarded_netns "$1" "reject with icmp type host-unreachable"; }
 drop_netns() { ip netns del "$1" 2>/dev/null || true; }
 
 # start_capture NS FILE: tcpdump on the namespace's loopback; sets CAPTURE_PID.

@@ -83,6 +83,18 @@ check() {
   fi
 }
 
+# run_direct LOGFILE [EXE]: starts EXE (the build under test) -direct, waits
+# for its start lines in LOGFILE, ends it; true when they came.
+run_direct() {
+  wine "${2:-$KESTRO_EXE}" -direct >/dev/null 2>&1 &
+  local pid=$!
+  wait_for "$1" 'Interaktiver aufruf' 30
+  local found=$?
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return $found
+}
+
 # wait_for FILE PATTERN SECONDS: true once FILE holds a line matching PATTERN.
 wait_for() {
   local end=$((SECONDS + $3))

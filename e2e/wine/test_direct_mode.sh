@@ -3,17 +3,6 @@
 
 STAMP='[0-9]\{4\}/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]:[0-9]\{3\}'
 
-# run_direct LOGFILE: starts -direct, waits for its start lines, ends it.
-run_direct() {
-  wine "$KESTRO_EXE" -direct >/dev/null 2>&1 &
-  local pid=$!
-  wait_for "$1" 'Interaktiver aufruf' 30
-  local found=$?
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  return $found
-}
-
 new_prefix direct_mode
 logdir=$E2E_WORK/direct-logs
 mkdir -p "$logdir"

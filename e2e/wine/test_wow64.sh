@@ -13,22 +13,11 @@ view_setting() {
     >/dev/null 2>&1 </dev/null
 }
 
-# wow64_direct EXE LOGFILE: starts EXE -direct, waits for its start line, ends it.
-wow64_direct() {
-  wine "$1" -direct >/dev/null 2>&1 &
-  local pid=$!
-  wait_for "$2" 'Interaktiver aufruf' 30
-  local found=$?
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
-  return $found
-}
-
 # wow64_case NAME EXE LOGDIR: the program wrote its start line into LOGDIR and
 # read the settings from the same key: its first lines are one per value
 # that is not set (17: PingDelay is).
 wow64_case() {
-  if wow64_direct "$2" "$3/Kestro-2.txt"; then
+  if run_direct "$3/Kestro-2.txt" "$2"; then
     check "$1" 17 "$(head -n 17 "$3/Kestro-2.txt" | grep -c 'Could not read SOFTWARE\\Morvane\\Kestro\\')"
   else
     fail "$1: no log in $3"
