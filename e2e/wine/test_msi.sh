@@ -15,7 +15,7 @@ mkdir -p "$msi_dir/logs"
 # The same program as the next version: the revision one higher.
 "$REPO_ROOT/packaging/build-msi.sh" "$KESTRO_WIN_BUILD" $msi_arch "${msi_version%.*}.$((${msi_version##*.} + 1))" "$next_pkg" >/dev/null
 for v in 1999.12.09.0 2003.12.09.100 2003.256.09.0 2003.12.656.0 2003.12.09; do
-  out=$("$REPO_ROOT/packaging/build-msi.sh" "$KESTRO_WIN_BUILD" $msi_arch $v "$msi_dir/refused.msi" 2>&1); rc=$?
+  "$REPO_ROOT/packaging/build-msi.sh" "$KESTRO_WIN_BUILD" $msi_arch $v "$msi_dir/refused.msi" >/dev/null 2>&1; rc=$?
   check "msi version $v has no installer version" "2 no" "$rc $([ -e "$msi_dir/refused.msi" ] && echo yes || echo no)"
 done
 
@@ -32,58 +32,50 @@ WINEDEBUG=-all,+eventlog,fixme+advapi wine cmd /c exit 0 >/dev/null 2>"$msi_dir/
 msi_reg() { wine reg query "$1" "${@:2}" </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^    //p' | sort; }
 msiexec_rc() { wine msiexec "$@" /qn </dev/null >/dev/null 2>&1; echo $?; }
 # msi_events TEXT N: true once the services wrote event TEXT N times.
-msi_events() {
-  for _ in $(seq 1 100); do [ "$(grep -a -c -F "L\"$1" "$msi_dir/services.err")" = "$2" ] && return 0; sleep 0.2; done
-  return 1
-}
-# msi_state: the product(s) listed in Programs and Features, the service, the event source, the files.
-msi_state() {
-  echo "products: $(msi_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -E '^(DisplayName|DisplayVersion|Publisher) ' | paste -sd '|')"
-  echo "service: $(msi_reg "$svc" | grep -c '^ImagePath '), event source: $(msi_reg "$src" | grep -c '^EventMessageFile ')"
-  echo "files: $(ls "$WINEPREFIX/drive_c/Program Files/Kestro" 2>/dev/null | paste -sd ' ')"
-}
-start_entry='Service was started, starting main loop. version 2003.12.09.0'
-quit_entry='Quit on service stop request. version 2003.12.09.0'
+msi_events() { for _ in $(seq 1 100); do [ "$(grep -a -c -F "L\"$1" "$msi_dir/services.err")" = "$2" ] && return 0; sleep 0.2; done; return 1; }
 svc='HKLM\SYSTEM\CurrentControlSet\Services\Kestro'
 src='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestro'
+# msi_state: the products in Programs and Features, the service, the event
+# source, the files, and whether the settings are as they were.
+msi_state() {
+  echo "products: $(msi_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -E '^(DisplayName|DisplayVersion|Publisher) ' | tr -s ' ' | paste -sd '|')"
+  echo "service: $(msi_reg "$svc" | grep -c '^ImagePath '), event source: $(msi_reg "$src" | grep -c '^EventMessageFile ')"
+  echo "files: $(ls "$WINEPREFIX/drive_c/Program Files/Kestro" 2>/dev/null)"
+  [ "$(msi_reg 'HKLM\SOFTWARE\Morvane\Kestro')" = "$settings" ] && echo "settings kept" || echo "settings changed"
+}
+# listed VERSION: the state with that version installed; nothing: with none.
+listed() { printf 'products: DisplayName REG_SZ Kestro and IP Helper|DisplayVersion REG_SZ %s|Publisher REG_SZ Morvane\nservice: 1, event source: 1\nfiles: Kestro.exe\nsettings kept' "$1"; }
+nothing=$'products: \nservice: 0, event source: 0\nfiles: \nsettings kept'
+msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
+v1=$(msi_property "$msi_pkg" ProductVersion) v2=$(msi_property "$next_pkg" ProductVersion)
+start_entry='Service was started, starting main loop. version 2003.12.09.0'
+quit_entry='Quit on service stop request. version 2003.12.09.0'
 settings=$(msi_reg 'HKLM\SOFTWARE\Morvane\Kestro')
-listed() { printf 'products: DisplayName    REG_SZ    Kestro and IP Helper|DisplayVersion    REG_SZ    %s|Publisher    REG_SZ    Morvane\nservice: 1, event source: 1\nfiles: Kestro.exe' "$1"; }
-nothing='products: 
-service: 0, event source: 0
-files: '
-v1=$(msiinfo export "$msi_pkg" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')
-v2=$(msiinfo export "$next_pkg" Property | tr -d '\r' | sed -n 's/^ProductVersion\t//p')
-code=$(msiinfo export "$msi_pkg" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')
 
-check "msi install: exit code 0" 0 "$(msiexec_rc /i "$(dos_path "$msi_pkg")" /l*v "$(dos_path "$msi_dir/install.log")")"
-check "msi install: one product, service, event source, Kestro.exe" "$(listed "$v1")" "$(msi_state)"
-check "msi install: the build's Kestro.exe" yes "$(cmp -s "$KESTRO_EXE" "$WINEPREFIX/drive_c/Program Files/Kestro/Kestro.exe" && echo yes)"
-check "msi install: the product's icon" yes "$(cmp -s "$REPO_ROOT/res/kestro.ico" "$WINEPREFIX/drive_c/windows/Installer/$code/kestro.ico" && echo yes)"
-msi_events "$start_entry" 1 && pass "msi install: service started" || fail "msi install: service started"
-wait_for "$msi_dir/logs/Kestro-2.txt" BytesPerSecond 30 && pass "msi install: a pass in the log" || fail "msi install: a pass in the log"
+check "msi install: exit code 0, one product, service, event source, Kestro.exe, settings kept" \
+  "0 $(listed "$v1")" "$(msiexec_rc /i "$(dos_path "$msi_pkg")" /l*v "$(dos_path "$msi_dir/install.log")") $(msi_state)"
+cmp -s "$KESTRO_EXE" "$WINEPREFIX/drive_c/Program Files/Kestro/Kestro.exe" &&
+  cmp -s "$REPO_ROOT/res/kestro.ico" "$WINEPREFIX/drive_c/windows/Installer/$(msi_property "$msi_pkg" ProductCode)/kestro.ico" &&
+  pass "msi install: the build's Kestro.exe, the product's icon" || fail "msi install: the build's Kestro.exe, the product's icon"
+msi_events "$start_entry" 1 && wait_for "$msi_dir/logs/Kestro-2.txt" BytesPerSecond 30 &&
+  pass "msi install: service started, a pass in the log" || fail "msi install: service started, a pass in the log"
 installed_svc=$(msi_reg "$svc") installed_src=$(msi_reg "$src")
 
-check "msi upgrade: exit code 0" 0 "$(msiexec_rc /i "$(dos_path "$next_pkg")")"
-check "msi upgrade: the new product alone" "$(listed "$v2")" "$(msi_state)"
+check "msi upgrade: exit code 0, the new product alone, settings kept" "0 $(listed "$v2")" "$(msiexec_rc /i "$(dos_path "$next_pkg")") $(msi_state)"
 msi_events "$quit_entry" 1 && msi_events "$start_entry" 2 && pass "msi upgrade: service stopped, started again" || fail "msi upgrade: service stopped, started again"
-check "msi downgrade: refused (1603)" $((1603 & 255)) "$(msiexec_rc /i "$(dos_path "$msi_pkg")")"
-check "msi downgrade: the newer product stays" "$(listed "$v2")" "$(msi_state)"
+check "msi downgrade: refused (1603), the newer product stays" "$((1603 & 255)) $(listed "$v2")" "$(msiexec_rc /i "$(dos_path "$msi_pkg")") $(msi_state)"
 check "msi upgrade, downgrade: service as installed" "$installed_svc" "$(msi_reg "$svc")"
-check "msi install, upgrade, downgrade: settings untouched" "$settings" "$(msi_reg 'HKLM\SOFTWARE\Morvane\Kestro')"
 
-check "msi uninstall: exit code 0" 0 "$(msiexec_rc /x "$(dos_path "$next_pkg")")"
+check "msi uninstall: exit code 0; product, service, event source, files gone; settings kept" "0 $nothing" "$(msiexec_rc /x "$(dos_path "$next_pkg")") $(msi_state)"
 msi_events "$quit_entry" 2 && pass "msi uninstall: service stopped" || fail "msi uninstall: service stopped"
-check "msi uninstall: product, service, event source, files gone" "$nothing" "$(msi_state)"
-check "msi uninstall: settings untouched" "$settings" "$(msi_reg 'HKLM\SOFTWARE\Morvane\Kestro')"
 check "msi uninstall: log kept, with the passes of both versions" 2 "$(grep -c BytesPerSecond "$msi_dir/logs/Kestro-2.txt")"
 
 echo 'not a package' >"$msi_dir/text.msi"
 head -c 100000 "$msi_pkg" >"$msi_dir/truncated.msi"
 for bad in text truncated; do
-  rc=$(msiexec_rc /i "$(dos_path "$msi_dir/$bad.msi")")
   # 1620 on Windows; Wine's msiexec says 1627.
-  case $rc in $((1620 & 255)) | $((1627 & 255))) pass "msi $bad: refused" ;; *) fail "msi $bad: refused: rc $rc" ;; esac
-  check "msi $bad: nothing installed" "$nothing" "$(msi_state)"
+  rc=$(msiexec_rc /i "$(dos_path "$msi_dir/$bad.msi")")
+  check "msi $bad: refused, nothing installed" "yes $nothing" "$([ "$rc" = $((1620 & 255)) ] || [ "$rc" = $((1627 & 255)) ] && echo yes || echo "rc $rc") $(msi_state)"
 done
 
 # What -installservice registers for the same path. Wine's msiexec writes
@@ -95,6 +87,5 @@ wine 'C:\Program Files\Kestro\Kestro.exe' -installservice >/dev/null 2>&1 </dev/
 check "msi: event source as -installservice registers it" "$(msi_reg "$src")" "$installed_src"
 check "msi: service as -installservice registers it, image path quotes aside" \
   "$(msi_reg "$svc" | sed '/^ImagePath /s/"//g')" "$(sed '/^ImagePath /s/"//g' <<<"$installed_svc")"
-echo "note: image path from msiexec: $(grep '^ImagePath ' <<<"$installed_svc"), from -installservice: $(msi_reg "$svc" | grep '^ImagePath ')"
 end_prefix
 fi
