@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the native Linux program with its tests and benchmarks, the
 # sanitizer build of the unit tests, and Kestro.exe for Windows twice:
-# 32-bit x86 in build/win, 64-bit x86-64 in build/win64.
+# 32-bit x86 in build/win, 64-bit x86-64 in build/win64, each with its
+# Windows Installer package.
 # With "win" only the Windows builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,8 +26,10 @@ configure() {
 build_win() {
   configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
   cmake --build build/win -j"$jobs"
+  packaging/build-msi.sh build/win x86  # Kestro-<version>-x86.msi
   configure build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
   cmake --build build/win64 -j"$jobs"
+  packaging/build-msi.sh build/win64 x64
 }
 if [ "${1:-}" = win ]; then
   build_win
