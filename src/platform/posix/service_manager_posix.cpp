@@ -339,6 +339,10 @@ bool PosixServiceManager::QueryState(ServiceHandle service, std::uint32_t* state
 bool PosixServiceManager::Start(ServiceHandle handle) {
   Handle& service = *FromHandle(handle);
   if (RefuseWhenIn(service, kServiceRunning, EALREADY, " is already active.")) return false;
+  // A oneshot unit is unloaded once its run has ended, and with it the
+  // result and the time of that end; a reference of this connection keeps
+  // it until the handle is closed. Without one, the run reads as not started.
+  CallManager(service.bus, "RefUnit", "s", service.unit.c_str());
   service.startRequestedAt = MonotonicMicroseconds();
   return RequestJob(service, "StartUnit");
 }
