@@ -21,8 +21,8 @@ void Print(const std::string& text) {
 bool Query(ServiceHandle service, const std::string& display, std::uint32_t* state) {
   if (Os().services->QueryState(service, state)) return true;
   char error[256];
-  WriteLog("Service " + display + ": Could not query service. " +
-           GetLastErrorText(error, sizeof error));
+  const std::string text = GetLastErrorText(error, sizeof error);
+  WriteLog("Service " + display + ": Could not query service." + (text.empty() ? "" : " " + text));
   return false;
 }
 

@@ -24,9 +24,9 @@ const char kServiceInterface[] = "org.freedesktop.systemd1.Service";
 const char kJobInterface[] = "org.freedesktop.systemd1.Job";
 
 // A call that finds systemd away (re-executing itself for daemon-reexec or
-// an upgrade) is tried again this often, this far apart: about 10 seconds.
-constexpr int kBusAttempts = 40;
+// an upgrade) is tried again this far apart, for this long.
 constexpr long kBusRetryMs = 250;
+constexpr std::uint64_t kBusPatienceUs = 10000000;
 
 // A manager handle is a bus connection; a service handle the same
 // connection with one unit and its object path, and when this handle asked
@@ -86,9 +86,12 @@ bool Transient(int result, const sd_bus_error& error) {
 // because systemd is away; the last failure stands.
 template <typename Call>
 int Retrying(BusError& error, Call call) {
-  for (int attempt = 1;; ++attempt) {
+  const std::uint64_t start = MonotonicMicroseconds();
+  for (;;) {
     const int r = call(error.get());
-    if (r >= 0 || attempt == kBusAttempts || !Transient(r, *error)) return r;
+    if (r >= 0 || !Transient(r, *error) || MonotonicMicroseconds() - start >= kBusPatienceUs) {
+      return r;
+    }
     error.Reset();
     const timespec pause{0, kBusRetryMs * 1000000L};
     nanosleep(&pause, nullptr);
