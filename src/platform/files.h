@@ -17,6 +17,9 @@ class Files {
   // writers), writes the bytes as they are in one write, closes. False only
   // when the file cannot be opened.
   virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  // Why this thread's last AppendToFile could not open the file when it is
+  // there but was refused, as for ByteLock::OpenRefusal; empty otherwise.
+  virtual std::string OpenRefusal() { return ""; }
 };
 
 }  // namespace kestro

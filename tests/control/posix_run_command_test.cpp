@@ -2,6 +2,7 @@
 // and end with chosen codes.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +68,26 @@ TEST_F(PosixRunCommandTest, MissingProgramCannotBeCreated) {
   EXPECT_EQ(1u, RunCommand(dir + "/missing", "missing", 1));
   EXPECT_NE(std::string::npos,
             Read("Kestro-2.txt").find(": Error creating process No such file or directory (0x2)!\r\n"));
+}
+
+TEST_F(PosixRunCommandTest, CommandStartsWithEverySignalAtItsDefaultAndWithoutTheNotifySocket) {
+  // As under systemd: SIGPIPE ignored, NOTIFY_SOCKET set.
+  struct sigaction ignore = {}, before = {};
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGPIPE, &ignore, &before);
+  setenv("NOTIFY_SOCKET", "/run/systemd/notify", 1);
+  const std::string probe = dir + "/probe.sh";
+  std::ofstream(probe) << "#!/bin/sh\n{ sed -n 's/^SigIgn:\\t//p' /proc/$$/status; echo \"${NOTIFY_SOCKET-unset}\"; } > \""
+                       << dir << "/args\"\n";
+  chmod(probe.c_str(), 0755);
+  EXPECT_EQ(0u, RunCommand(probe, probe, 1));
+  sigaction(SIGPIPE, &before, nullptr);
+  unsetenv("NOTIFY_SOCKET");
+  // The ignored set, as hexadecimal digits: none of signals 1 to 31. The C
+  // library keeps the two it reserves for itself (32, 33) in its own hands.
+  const std::string got = Read("args");
+  EXPECT_EQ(0u, std::strtoull(got.c_str(), nullptr, 16) & 0x7fffffffu) << got;
+  EXPECT_EQ("\nunset\n", got.substr(got.find('\n'))) << got;
 }
 
 }  // namespace

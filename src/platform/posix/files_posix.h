@@ -9,6 +9,7 @@ class PosixFiles : public Files {
   bool RemoveFile(const std::string& path) override;
   bool RenameFile(const std::string& from, const std::string& to) override;
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
+  std::string OpenRefusal() override;
 };
 
 }  // namespace kestro
