@@ -42,10 +42,9 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${KESTRO_PACKAGING}/copyright
               ${KESTRO_PACKAGE_OUT}/changelog.gz
         DESTINATION share/doc/kestro)
 install(FILES ${KESTRO_PACKAGE_OUT}/kestro.8.gz DESTINATION share/man/man8)
-# An empty LogDir means this folder; the program does not create it. Only
-# root and its group (adm, where an administrator makes it so) read the logs.
-install(DIRECTORY DESTINATION /var/log/kestro
-        DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+# An empty LogDir means this folder; the program does not create it.
+# postinst narrows it to 0750 (Debian wants 0755 in the package itself).
+install(DIRECTORY DESTINATION /var/log/kestro)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestro)
