@@ -72,19 +72,14 @@ TEST_F(PosixRunCommandTest, MissingProgramCannotBeCreated) {
 
 TEST_F(PosixRunCommandTest, CommandStartsWithEverySignalAtItsDefaultAndWithoutTheNotifySocket) {
   // As under systemd: SIGPIPE ignored, NOTIFY_SOCKET set.
-  struct sigaction ignore = {}, before = {};
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGPIPE, &ignore, &before);
+  void (*before)(int) = signal(SIGPIPE, SIG_IGN);
   setenv("NOTIFY_SOCKET", "/run/systemd/notify", 1);
-  const std::string probe = dir + "/probe.sh";
-  std::ofstream(probe) << "#!/bin/sh\n{ sed -n 's/^SigIgn:\\t//p' /proc/$$/status; echo \"${NOTIFY_SOCKET-unset}\"; } > \""
-                       << dir << "/args\"\n";
-  chmod(probe.c_str(), 0755);
-  EXPECT_EQ(0u, RunCommand(probe, probe, 1));
-  sigaction(SIGPIPE, &before, nullptr);
+  std::ofstream(script) << "#!/bin/sh\n{ sed -n 's/^SigIgn:\\t//p' /proc/$$/status; echo \"${NOTIFY_SOCKET-unset}\"; } >\""
+                        << dir << "/args\"\n";
+  EXPECT_EQ(0u, RunCommand(script, script, 1));
+  signal(SIGPIPE, before);
   unsetenv("NOTIFY_SOCKET");
-  // The ignored set, as hexadecimal digits: none of signals 1 to 31. The C
-  // library keeps the two it reserves for itself (32, 33) in its own hands.
+  // None of signals 1 to 31 ignored; the C library keeps its own two (32, 33).
   const std::string got = Read("args");
   EXPECT_EQ(0u, std::strtoull(got.c_str(), nullptr, 16) & 0x7fffffffu) << got;
   EXPECT_EQ("\nunset\n", got.substr(got.find('\n'))) << got;
