@@ -43,6 +43,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${KESTRO_PACKAGING}/copyright
         DESTINATION share/doc/kestro)
 install(FILES ${KESTRO_PACKAGE_OUT}/kestro.8.gz DESTINATION share/man/man8)
 # An empty LogDir means this folder; the program does not create it.
+# postinst narrows it to 0750 (Debian wants 0755 in the package itself).
 install(DIRECTORY DESTINATION /var/log/kestro)
 
 set(CPACK_GENERATOR DEB)

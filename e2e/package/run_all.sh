@@ -125,6 +125,8 @@ for f in /usr/sbin/kestro /usr/lib/systemd/system/kestro.service /etc/kestro/kes
          /etc/default/kestro /usr/share/doc/kestro/README.md /usr/share/man/man8/kestro.8.gz; do
   check "installed: $f" yes "$(in_box test -f "$f" && grep -qx "$f" <<<"$files" && echo yes)"
 done
+check "installed: /var/log/kestro, root's and its group's alone" "750 root" \
+  "$(in_box stat -c '%a %U' /var/log/kestro)"
 check "conffiles: the settings and the environment" \
   "$(printf '/etc/default/kestro\n/etc/kestro/kestro.reg')" \
   "$(in_box dpkg-query -W -f='${Conffiles}\n' kestro | awk 'NF {print $1}' | sort)"

@@ -7,19 +7,16 @@ check "install without a bus: message" "OpenSCManager failed - Connection refuse
 out=$(in_box "$PROGRAM" -installservice)
 check "install: exit code 0" 0 $?
 check "install: message" "Kestro and IP Helper installed." "$out"
-check "install: unit file" "[Unit]
-Description=Kestro and IP Helper
-
-[Service]
-Type=notify
-ExecStart=\"$PROGRAM\" -service
-EnvironmentFile=-/etc/default/kestro
-AmbientCapabilities=CAP_NET_RAW
-KillMode=process
-TimeoutStopSec=600
-
-[Install]
-WantedBy=multi-user.target" "$(in_box cat /etc/systemd/system/kestro.service)"
+# The unit is the packaged one (its comments and manual page aside) running
+# the program where it is, and confined as well.
+check "install: unit file" \
+  "$(grep -v -e '^#' -e '^Documentation=' "$ROOT/packaging/kestro.service" |
+     sed "s|^ExecStart=/usr/sbin/kestro -service\$|ExecStart=\"$PROGRAM\" -service|")" \
+  "$(in_box cat /etc/systemd/system/kestro.service)"
+score=$(in_box systemd-analyze security --offline=true /etc/systemd/system/kestro.service 2>/dev/null |
+          sed -n 's/.*Overall exposure level for kestro.service: \([0-9.]*\) .*/\1/p')
+check "install: exposure ${score:-unrated}, 3.0 or lower" yes \
+  "$(awk -v s="$score" 'BEGIN { if (s != "" && s <= 3.0) print "yes" }')"
 check "install: enabled, loaded, not started" "enabled|loaded|inactive" \
   "$(in_box systemctl is-enabled kestro)|$(in_box systemctl show -p LoadState --value kestro)|$(in_box systemctl is-active kestro)"
 

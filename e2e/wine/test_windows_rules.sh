@@ -11,6 +11,20 @@ check "WSAStartup's error is the last error after it" "result 10092 lasterror 10
   "$(wine "$PLATFORM_TOOL" startup 0 2>/dev/null | tr -d '\r')"
 check "the lock file's handle is not inherited by children" "inherit 0" \
   "$(wine "$PLATFORM_TOOL" lock "$(dos_path "$E2E_WORK/rules.lck")" 2>/dev/null | tr -d '\r')"
+# The files the program creates get its own rights, not their folder's:
+# SYSTEM and Administrators full control, Users read on the log, nobody
+# else on the lock file, nothing inherited. Wine (8.0) keeps no security
+# descriptor of a file: it turns the rights given at creation into the Unix
+# mode (others get nothing; a file created without rights is 0644) and
+# reads back a list made from that mode.
+mkdir -p "$E2E_WORK/rights"
+rights=$(wine "$KESTRO_WIN_BUILD/platform_tool.exe" rights "$(dos_path "$E2E_WORK/rights")" 2>/dev/null | tr -d '\r' | paste -sd '|')
+if [ "$rights" = "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)|D:P(A;;FA;;;SY)(A;;FA;;;BA)" ]; then
+  pass "created files: their own rights (log|lock)"
+else
+  check "created files: their own rights, as far as Wine keeps them (others' Unix rights of log|lock)" "---|---" \
+    "$(stat -c %A "$E2E_WORK/rights/rights.txt" "$E2E_WORK/rights/rights.lck" 2>&1 | cut -c8-10 | paste -sd '|')"
+fi
 # Error 193's text holds "%1"; other texts stay as they were.
 text=$(wine "$PLATFORM_TOOL" errortext 193 2>/dev/null | tr -d '\r')
 check "a system text with an insert is kept" yes \

@@ -37,6 +37,10 @@ std::string ReadAgentSetting(std::string section, std::string key) {
 
   ReadHandle file = 0;
   if (!Os().sharedFile->OpenForReading(path, &file)) {
+    // A file that is there but was refused reads as a missing one, after a
+    // line that says why.
+    const std::string refusal = Os().sharedFile->OpenRefusal();
+    if (!refusal.empty()) WriteLog("The agent file \"" + path + "\" " + refusal + " and was not read");
     WriteLog("Can't open file \"" + path + "\".");
   } else {
     // Perl syntax, case-sensitive; the names are inserted as they stand. A

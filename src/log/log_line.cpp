@@ -17,8 +17,17 @@ std::string FormatLogLine(const std::string& stamp, const std::string& message) 
   line.reserve(line.size() + message.size() + 2);
   for (char c : message) {
     if (c == '\0') break;
-    if (c == '\n') line += '\r';
-    line += c;
+    if (c == '\n') {
+      line += "\r\n";
+    } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) {
+      static const char kHex[] = "0123456789abcdef";
+      const unsigned char b = static_cast<unsigned char>(c);
+      line += "\\x";
+      line += kHex[b >> 4];
+      line += kHex[b & 0xf];
+    } else {
+      line += c;
+    }
   }
   line += "\r\n";
   return line;

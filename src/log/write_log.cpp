@@ -53,6 +53,10 @@ void Rotate(const std::string& directory, const std::string& currentPath,
   files.RenameFile(currentPath, previousPath);
 }
 
+void ReportNotOpened(const std::string& path, const std::string& error) {
+  ReportToEventLog("The file '" + path + "' was not opened. Error: " + error, kEventError);
+}
+
 // Holding the lock: moves an overfull current log aside, then appends.
 void AppendLine(const std::string& directory, const std::string& currentPath,
                 const std::string& previousPath, const std::string& line) {
@@ -65,6 +69,10 @@ void AppendLine(const std::string& directory, const std::string& currentPath,
     Console& console = *Os().console;
     console.Write(Stream::Error, "Can't open file \"" + currentPath + "\".\n");
     console.Flush(Stream::Error);
+    // A log file that is there but not the program's to write (a link,
+    // another user's file): the log cannot say so, the event log does.
+    const std::string refusal = files.OpenRefusal();
+    if (!refusal.empty()) ReportNotOpened(currentPath, "it " + refusal);
   }
 }
 
@@ -83,8 +91,8 @@ int WriteLog(std::string message) {
   LockHandle handle = 0;
   int error = 0;
   if (!lock.OpenLockFile(lockPath, &handle, &error)) {
-    ReportToEventLog("The file '" + lockPath + "' was not opened. Error: " + ErrnoText(error),
-                     kEventError);
+    const std::string refusal = lock.OpenRefusal();
+    ReportNotOpened(lockPath, refusal.empty() ? ErrnoText(error) : "it " + refusal);
     return kLogLockFileNotOpened;
   }
 

@@ -15,6 +15,10 @@ class ByteLock {
   // Opens the lock file for reading and writing, creating it when missing,
   // shared with every other opener. On failure `error` gets an errno value.
   virtual bool OpenLockFile(const std::string& path, LockHandle* handle, int* error) = 0;
+  // Why this thread's last OpenLockFile failed when the file is there but was
+  // refused (on Linux: a link, another user's file, ...), as a phrase that
+  // follows "it"; empty otherwise.
+  virtual std::string OpenRefusal() { return ""; }
   // Takes the byte without waiting (LockFile). On failure `error` gets an
   // errno value.
   virtual bool TryLockByte(LockHandle handle, int* error) = 0;

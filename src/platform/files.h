@@ -22,6 +22,9 @@ class Files {
   // names begin with `prefix`; none when it cannot be read.
   virtual std::vector<std::string> FileNames(const std::string& directory,
                                              const std::string& prefix) = 0;
+  // Why this thread's last AppendToFile could not open the file when it is
+  // there but was refused, as for ByteLock::OpenRefusal; empty otherwise.
+  virtual std::string OpenRefusal() { return ""; }
 };
 
 }  // namespace kestro

@@ -122,6 +122,18 @@ TEST_F(AgentSettingTest, MissingFileLogsTwoLines) {
       Log());
 }
 
+TEST_F(AgentSettingTest, RefusedFileReadsAsMissingAfterALineThatSaysWhy) {
+  sys.sharedFile.files[kPath] = "[PEERHOSTS]\nOXLUILSR=planted\n";
+  sys.sharedFile.refused[kPath] = "may be written by every user";
+  EXPECT_EQ("", LocateStagingServer());
+  EXPECT_EQ(std::string("2003/07/15 14:03:27:045: The agent file \"") + kPath +
+                "\" may be written by every user and was not read\r\n"
+                "2003/07/15 14:03:27:045: Can't open file \"" + kPath + "\".\r\n"
+                "2003/07/15 14:03:27:045: Could not retrieve Staging server from " + kPath + "\r\n",
+            Log());
+  EXPECT_EQ(0, sys.sharedFile.open);
+}
+
 TEST_F(AgentSettingTest, PathFollowsOxlrootAtEveryCall) {
   sys.environment.variables.erase("OXLROOT");
   LocateStagingServer();

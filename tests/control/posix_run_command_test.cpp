@@ -2,6 +2,7 @@
 // and end with chosen codes.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -67,6 +68,21 @@ TEST_F(PosixRunCommandTest, MissingProgramCannotBeCreated) {
   EXPECT_EQ(1u, RunCommand(dir + "/missing", "missing", 1));
   EXPECT_NE(std::string::npos,
             Read("Kestro-2.txt").find(": Error creating process No such file or directory (0x2)!\r\n"));
+}
+
+TEST_F(PosixRunCommandTest, CommandStartsWithEverySignalAtItsDefaultAndWithoutTheNotifySocket) {
+  // As under systemd: SIGPIPE ignored, NOTIFY_SOCKET set.
+  void (*before)(int) = signal(SIGPIPE, SIG_IGN);
+  setenv("NOTIFY_SOCKET", "/run/systemd/notify", 1);
+  std::ofstream(script) << "#!/bin/sh\n{ sed -n 's/^SigIgn:\\t//p' /proc/$$/status; echo \"${NOTIFY_SOCKET-unset}\"; } >\""
+                        << dir << "/args\"\n";
+  EXPECT_EQ(0u, RunCommand(script, script, 1));
+  signal(SIGPIPE, before);
+  unsetenv("NOTIFY_SOCKET");
+  // None of signals 1 to 31 ignored; the C library keeps its own two (32, 33).
+  const std::string got = Read("args");
+  EXPECT_EQ(0u, std::strtoull(got.c_str(), nullptr, 16) & 0x7fffffffu) << got;
+  EXPECT_EQ("\nunset\n", got.substr(got.find('\n'))) << got;
 }
 
 }  // namespace

@@ -29,11 +29,19 @@ class FakeByteLock : public ByteLock {
     return n;
   }
   std::set<std::string> created;
+  // Lock files that are there but refused, with the reason.
+  std::map<std::string, std::string> refused;
 
   bool OpenLockFile(const std::string& path, LockHandle* handle, int* error) override {
     std::uint32_t e = 0;
+    refusal_.clear();
     if (plan_.Enter("OpenLockFile", &e)) {
       *error = static_cast<int>(e);
+      return false;
+    }
+    if (refused.count(path)) {
+      refusal_ = refused[path];
+      *error = EPERM;
       return false;
     }
     created.insert(path);
@@ -41,6 +49,7 @@ class FakeByteLock : public ByteLock {
     open_[*handle] = path;
     return true;
   }
+  std::string OpenRefusal() override { return refusal_; }
   bool TryLockByte(LockHandle handle, int* error) override {
     std::uint32_t e = EACCES;
     if (plan_.Enter("LockFile", &e)) {
@@ -74,6 +83,7 @@ class FakeByteLock : public ByteLock {
   std::map<LockHandle, std::string> open_;
   std::map<std::string, LockHandle> holder_;
   LockHandle next_ = 3;
+  std::string refusal_;
 };
 
 }  // namespace kestro::testing

@@ -20,6 +20,8 @@ class FakeFiles : public Files {
   std::set<std::string> heldWithoutDeleteSharing;
   std::set<std::string> heldWithDeleteSharing;
   std::set<std::string> pendingDelete;
+  // Files that are there but refused for appending, with the reason.
+  std::map<std::string, std::string> refused;
 
   // The other program closes the file; a pending delete completes.
   void CloseElsewhere(const std::string& path) {
@@ -52,7 +54,12 @@ class FakeFiles : public Files {
     return true;
   }
   bool AppendToFile(const std::string& path, const std::string& bytes) override {
+    refusal_.clear();
     if (plan_.Enter("AppendFile")) return false;
+    if (refused.count(path)) {
+      refusal_ = refused[path];
+      return false;
+    }
     if (pendingDelete.count(path)) return false;
     contents[path] += bytes;
     return true;
@@ -73,8 +80,11 @@ class FakeFiles : public Files {
     return names;
   }
 
+  std::string OpenRefusal() override { return refusal_; }
+
  private:
   FaultPlan& plan_;
+  std::string refusal_;
 };
 
 }  // namespace kestro::testing

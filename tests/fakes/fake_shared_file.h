@@ -16,15 +16,24 @@ class FakeSharedFile : public SharedFile {
   std::size_t chunk = 7;
   int open = 0;
   std::string lastPath;
+  // Files that are there but refused, with the reason.
+  std::map<std::string, std::string> refused;
 
   bool OpenForReading(const std::string& path, ReadHandle* handle) override {
     lastPath = path;
-    if (plan_.Enter("OpenForReading") || !files.count(path)) return false;
+    refusal_.clear();
+    if (plan_.Enter("OpenForReading")) return false;
+    if (refused.count(path)) {
+      refusal_ = refused[path];
+      return false;
+    }
+    if (!files.count(path)) return false;
     ++open;
     *handle = next_;
     readers_[next_++] = {path, 0};
     return true;
   }
+  std::string OpenRefusal() override { return refusal_; }
   long Read(ReadHandle handle, char* buffer, std::size_t size) override {
     if (plan_.Enter("ReadFile")) return -1;
     auto& r = readers_.at(handle);
@@ -44,6 +53,7 @@ class FakeSharedFile : public SharedFile {
   FaultPlan& plan_;
   std::map<ReadHandle, std::pair<std::string, std::size_t>> readers_;
   ReadHandle next_ = 1;
+  std::string refusal_;
 };
 
 }  // namespace kestro::testing

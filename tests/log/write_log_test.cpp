@@ -37,8 +37,20 @@ TEST(LogLine, LineFeedsBecomeCrLfAndTheMessageEndsAtNul) {
   const std::string stamp = "2003/07/15 14:03:27:045";
   EXPECT_EQ(stamp + ": \r\n", FormatLogLine(stamp, ""));
   EXPECT_EQ(stamp + ": a\r\nb\r\n", FormatLogLine(stamp, "a\nb"));
-  EXPECT_EQ(stamp + ": a\r\r\n\r\n", FormatLogLine(stamp, "a\r\n"));
   EXPECT_EQ(stamp + ": ab\r\n", FormatLogLine(stamp, std::string("ab\0cd", 5)));
+}
+
+TEST(LogLine, OtherControlCharactersAreShownEscaped) {
+  // An ESC sequence from a host name must not rewrite what a terminal shows.
+  const std::pair<const char*, const char*> rows[] = {
+      {"a\x1b[1Ab", "a\\x1b[1Ab"},
+      {"a\r\n", "a\\x0d\r\n"},
+      {"\x01\x1f\x7f", "\\x01\\x1f\\x7f"},
+      {"tab\tstays", "tab\tstays"},
+      {"\x80\xe4 high bytes stay", "\x80\xe4 high bytes stay"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(std::string("s: ") + row.second + "\r\n", FormatLogLine("s", row.first)) << row.first;
 }
 
 TEST_F(WriteLogTest, AppendsOneStampedLineUnderTheLock) {
@@ -177,6 +189,22 @@ TEST_F(WriteLogTest, UnopenableLockFileGivesOneErrorEntryAndStatusOne) {
                                      "' was not opened. Error: " + std::strerror(EACCES)},
             entries[0].strings);
   EXPECT_EQ(0, sys.eventLog.Registered());
+}
+
+TEST_F(WriteLogTest, RefusedLockOrLogFileIsNotUsedAndTheEventLogSaysWhy) {
+  sys.byteLock.refused[kLock] = "is a symbolic link";
+  EXPECT_EQ(1, WriteLog("lost"));
+  sys.byteLock.refused.clear();
+  sys.files.refused[kCurrent] = "belongs to user 65534";
+  EXPECT_EQ(0, WriteLog("lost too"));
+  EXPECT_TRUE(sys.files.contents.empty());
+  EXPECT_EQ(std::string("Can't open file \"") + kCurrent + "\".\n", sys.console.err);
+  EXPECT_FALSE(sys.byteLock.Held(kLock));
+  const auto entries = sys.eventLog.Entries();
+  ASSERT_EQ(2u, entries.size());
+  EXPECT_EQ(std::string("The file '") + kLock + "' was not opened. Error: it is a symbolic link", entries[0].strings.at(0));
+  EXPECT_EQ(std::string("The file '") + kCurrent + "' was not opened. Error: it belongs to user 65534",
+            entries[1].strings.at(0));
 }
 
 TEST_F(WriteLogTest, LockHeldElsewhereGivesUpAfterSixtyAttempts) {

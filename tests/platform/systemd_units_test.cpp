@@ -1,6 +1,8 @@
 // Service names, states and the service's unit file as systemd sees them.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/posix/systemd_units.h"
 #include "platform/service_manager.h"
 
@@ -77,22 +79,19 @@ TEST(SystemdUnitsTest, APendingJobOrAOneshotRunComesBeforeTheState) {
   }
 }
 
-TEST(SystemdUnitsTest, UnitFileRunsTheProgramAsANotifyService) {
-  EXPECT_EQ(
-      "[Unit]\n"
-      "Description=Kestro and IP Helper\n"
-      "\n"
-      "[Service]\n"
-      "Type=notify\n"
-      "ExecStart=\"/opt/Kestro IP/kestro\" -service\n"
-      "EnvironmentFile=-/etc/default/kestro\n"
-      "AmbientCapabilities=CAP_NET_RAW\n"
-      "KillMode=process\n"
-      "TimeoutStopSec=600\n"
-      "\n"
-      "[Install]\n"
-      "WantedBy=multi-user.target\n",
-      UnitFileText("Kestro and IP Helper", "\"/opt/Kestro IP/kestro\" -service"));
+TEST(SystemdUnitsTest, InstalledUnitIsThePackagedOneRunningItsOwnProgram) {
+  // Both units carry the same confinement: the packaged file without its
+  // comments and its manual page is the text installation writes.
+  std::ifstream in(std::string(KESTRO_SOURCE_DIR) + "/packaging/kestro.service");
+  ASSERT_TRUE(in);
+  std::string packaged;
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("#", 0) == 0 || line.rfind("Documentation=", 0) == 0) continue;
+    if (line == "ExecStart=/usr/sbin/kestro -service") line = "ExecStart=\"/opt/Kestro IP/kestro\" -service";
+    packaged += line + "\n";
+  }
+  EXPECT_EQ(packaged, UnitFileText("Kestro and IP Helper", "\"/opt/Kestro IP/kestro\" -service"));
+  EXPECT_NE(std::string::npos, packaged.find("\nRestart=on-failure\n"));
 }
 
 TEST(SystemdUnitsTest, PercentSignsStayLiteral) {

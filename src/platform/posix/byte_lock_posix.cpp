@@ -4,8 +4,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/posix/trusted_file_posix.h"
+
 namespace kestro {
 namespace {
+
+thread_local std::string refusal;
 
 int SetByteLock(int fd, short type) {
   struct flock lock = {};
@@ -19,7 +23,9 @@ int SetByteLock(int fd, short type) {
 }  // namespace
 
 bool PosixByteLock::OpenLockFile(const std::string& path, LockHandle* handle, int* error) {
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  // Nobody else may open it: whoever can, can also hold a lock on it and
+  // hold up every line.
+  const int fd = OpenOwnFile(path, O_RDWR | O_APPEND, 0600, &refusal);
   if (fd < 0) {
     *error = errno;
     return false;
@@ -35,6 +41,8 @@ bool PosixByteLock::TryLockByte(LockHandle handle, int* error) {
 }
 
 void PosixByteLock::UnlockByte(LockHandle handle) { SetByteLock(static_cast<int>(handle), F_UNLCK); }
+
+std::string PosixByteLock::OpenRefusal() { return refusal; }
 
 void PosixByteLock::CloseLockFile(LockHandle handle) { close(static_cast<int>(handle)); }
 

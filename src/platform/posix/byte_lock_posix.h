@@ -11,6 +11,7 @@ class PosixByteLock : public ByteLock {
   bool OpenLockFile(const std::string& path, LockHandle* handle, int* error) override;
   bool TryLockByte(LockHandle handle, int* error) override;
   void UnlockByte(LockHandle handle) override;
+  std::string OpenRefusal() override;
   void CloseLockFile(LockHandle handle) override;
 };
 

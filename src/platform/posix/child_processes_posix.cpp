@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <vector>
 
 extern char** environ;
@@ -37,6 +38,18 @@ std::vector<std::string> SplitCommandLine(const std::string& line) {
   return words;
 }
 
+// The program's environment without what systemd gave it alone: a command
+// that finds NOTIFY_SOCKET would speak for the service to systemd.
+std::vector<char*> CommandEnvironment() {
+  static const char kNotify[] = "NOTIFY_SOCKET=";
+  std::vector<char*> environment;
+  for (char** e = environ; *e != nullptr; ++e) {
+    if (std::strncmp(*e, kNotify, sizeof kNotify - 1) != 0) environment.push_back(*e);
+  }
+  environment.push_back(nullptr);
+  return environment;
+}
+
 std::uint32_t CodeOf(int status) {
   if (WIFEXITED(status)) return static_cast<std::uint32_t>(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return 128u + static_cast<std::uint32_t>(WTERMSIG(status));
@@ -58,13 +71,21 @@ bool PosixChildProcesses::Create(const std::string& application, const std::stri
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   // A command starts with no signal blocked, whatever this thread blocks
-  // (the service host blocks SIGTERM to read it as the stop request).
+  // (the service host blocks SIGTERM to read it as the stop request), and
+  // with every signal at its default: systemd starts services with SIGPIPE
+  // ignored, which would otherwise reach the command through exec.
   sigset_t none;
   sigemptyset(&none);
   posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+  sigset_t all;
+  sigfillset(&all);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  std::vector<char*> environment = CommandEnvironment();
   pid_t pid = 0;
-  const int error = posix_spawn(&pid, application.c_str(), nullptr, &attributes, argv.data(), environ);
+  const int error =
+      posix_spawn(&pid, application.c_str(), nullptr, &attributes, argv.data(), environment.data());
   posix_spawnattr_destroy(&attributes);
   if (error != 0) {
     errno = error;  // the last error of this thread, for the message

@@ -8,7 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/posix/trusted_file_posix.h"
+
 namespace kestro {
+namespace {
+thread_local std::string refusal;
+}  // namespace
 
 bool PosixFiles::FileSize(const std::string& path, std::uint64_t* size) {
   struct stat st;
@@ -31,7 +36,8 @@ bool PosixFiles::RenameFile(const std::string& from, const std::string& to) {
 }
 
 bool PosixFiles::AppendToFile(const std::string& path, const std::string& bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  // The logs are the program's own: readable by its group, written by it alone.
+  const int fd = OpenOwnFile(path, O_WRONLY | O_APPEND, 0640, &refusal);
   if (fd < 0) return false;
   std::string::size_type done = 0;
   while (done < bytes.size()) {
@@ -58,5 +64,7 @@ std::vector<std::string> PosixFiles::FileNames(const std::string& directory,
   closedir(dir);
   return names;
 }
+
+std::string PosixFiles::OpenRefusal() { return refusal; }
 
 }  // namespace kestro

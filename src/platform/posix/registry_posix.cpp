@@ -1,20 +1,27 @@
 #include "platform/posix/registry_posix.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
+
+#include "platform/posix/trusted_file_posix.h"
 
 namespace kestro {
 namespace {
 thread_local std::string openKeyProblem;
 
-// Reads at most `limit` bytes; false when the file holds more.
-bool ReadBounded(std::ifstream& file, std::size_t limit, std::string* content) {
+// Reads at most `limit` bytes; false when the file holds more. A read that
+// fails ends the text.
+bool ReadBounded(int fd, std::size_t limit, std::string* content) {
   char chunk[65536];
-  while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-    content->append(chunk, static_cast<std::size_t>(file.gcount()));
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return true;
+    content->append(chunk, static_cast<std::size_t>(n));
     if (content->size() > limit) return false;
   }
-  return true;
 }
 }  // namespace
 
@@ -26,13 +33,21 @@ std::string PosixRegistry::FilePath() {
 bool PosixRegistry::OpenKey(const std::string& path, RegKey* key) {
   openKeyProblem.clear();
   const std::string filePath = FilePath();
-  std::ifstream file(filePath, std::ios::binary);
-  if (!file) return false;
+  // The file names commands that run as root: one that anybody else could
+  // have written is refused, and the log says why.
+  std::string refusal;
+  const int fd = OpenTrustedForReading(filePath, FileRule::Settings, &refusal);
+  if (fd < 0) {
+    if (!refusal.empty()) openKeyProblem = "The settings file \"" + filePath + "\" " + refusal + " and was not read";
+    return false;
+  }
   // A settings file is a few kilobytes; something far larger (a whole
-  // export, a device, a runaway generator) is refused rather than read into
-  // memory at every pass.
+  // export, a runaway generator) is refused rather than read into memory at
+  // every pass.
   std::string content;
-  if (!ReadBounded(file, kMaxSettingsFileSize, &content)) {
+  const bool whole = ReadBounded(fd, kMaxSettingsFileSize, &content);
+  close(fd);
+  if (!whole) {
     openKeyProblem = "The settings file \"" + filePath + "\" is larger than " +
                      std::to_string(kMaxSettingsFileSize) + " bytes and was not read";
     return false;

@@ -4,10 +4,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/posix/trusted_file_posix.h"
+
 namespace kestro {
+namespace {
+thread_local std::string refusal;
+}  // namespace
 
 bool PosixSharedFile::OpenForReading(const std::string& path, ReadHandle* handle) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenTrustedForReading(path, FileRule::Agent, &refusal);
   if (fd < 0) return false;
   *handle = fd;
   return true;
@@ -20,6 +25,8 @@ long PosixSharedFile::Read(ReadHandle handle, char* buffer, std::size_t size) {
     return n < 0 ? -1 : static_cast<long>(n);
   }
 }
+
+std::string PosixSharedFile::OpenRefusal() { return refusal; }
 
 void PosixSharedFile::CloseFile(ReadHandle handle) { close(static_cast<int>(handle)); }
 

@@ -73,6 +73,9 @@ std::string UnitFileText(const std::string& description, const std::string& comm
   // KillMode=process: a stop ends this program alone; a command a slot has
   // started, and whatever it left running, is not the service's to end.
   // TimeoutStopSec: a stop waits for the pass under way (see README).
+  // The rest confines the service, and the slots' commands with it, to what
+  // it needs: the raw ICMP socket, systemd over D-Bus, rtnetlink, its log
+  // directory. The packaged unit carries the same lines (README, "Security").
   return "[Unit]\n"
          "Description=" + EscapeSpecifiers(description) + "\n"
          "\n"
@@ -81,8 +84,31 @@ std::string UnitFileText(const std::string& description, const std::string& comm
          "ExecStart=" + EscapeSpecifiers(commandLine) + "\n"
          "EnvironmentFile=-/etc/default/kestro\n"
          "AmbientCapabilities=CAP_NET_RAW\n"
+         "CapabilityBoundingSet=CAP_NET_RAW\n"
          "KillMode=process\n"
          "TimeoutStopSec=600\n"
+         "Restart=on-failure\n"
+         "LogsDirectory=kestro\n"
+         "LogsDirectoryMode=0750\n"
+         "ReadWritePaths=-/var/lib/prometheus/node-exporter\n"
+         "NoNewPrivileges=yes\n"
+         "ProtectSystem=full\n"
+         "ProtectHome=read-only\n"
+         "PrivateDevices=yes\n"
+         "PrivateMounts=yes\n"
+         "ProtectKernelTunables=yes\n"
+         "ProtectKernelModules=yes\n"
+         "ProtectKernelLogs=yes\n"
+         "ProtectControlGroups=yes\n"
+         "ProtectClock=yes\n"
+         "ProtectHostname=yes\n"
+         "RestrictNamespaces=yes\n"
+         "RestrictRealtime=yes\n"
+         "RestrictSUIDSGID=yes\n"
+         "LockPersonality=yes\n"
+         "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"
+         "SystemCallFilter=@system-service\n"
+         "SystemCallErrorNumber=EPERM\n"
          "\n"
          "[Install]\n"
          "WantedBy=multi-user.target\n";

@@ -7,12 +7,23 @@
 #include <share.h>
 #include <sys/stat.h>
 
+#include "platform/win32/own_file_rights_win32.h"
+
 namespace kestro {
 namespace {
 HANDLE OsHandle(LockHandle fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(static_cast<int>(fd))); }
 }  // namespace
 
 bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, int* error) {
+  // A lock file created here gets the program's own rights first: nobody but
+  // SYSTEM and Administrators may open it. One that is there stays as it is.
+  const DWORD lastError = GetLastError();
+  OwnFileRights rights(OwnFileRights::Readers::Nobody);
+  HANDLE created =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  rights.Attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (created != INVALID_HANDLE_VALUE) CloseHandle(created);
+  SetLastError(lastError);  // "already exists" at every line is nobody's business
   const int fd = _sopen(path.c_str(), _O_RDWR | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
                         _SH_DENYNO,
                         _S_IREAD | _S_IWRITE);

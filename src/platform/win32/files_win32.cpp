@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/own_file_rights_win32.h"
+
 namespace kestro {
 
 bool Win32Files::FileSize(const std::string& path, std::uint64_t* size) {
@@ -19,9 +21,11 @@ bool Win32Files::RenameFile(const std::string& from, const std::string& to) {
 }
 
 bool Win32Files::AppendToFile(const std::string& path, const std::string& bytes) {
+  // A log created here gets the program's own rights, not its folder's.
+  OwnFileRights rights(OwnFileRights::Readers::Users);
   HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            rights.Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);

@@ -1,0 +1,36 @@
+#pragma once
+// Opening the files that decide what the program does, as root, and the
+// files it writes, the way sudo and sshd open theirs: never through a final
+// symbolic link, never blocking on a FIFO, and checked through the open
+// descriptor (owner, mode, type), so that a file swapped after the check is
+// never the one used.
+#include <string>
+#include <sys/types.h>
+
+namespace kestro {
+
+enum class FileRule {
+  // Names commands run as root: a regular file owned by root or by this
+  // program's user that neither its group nor others may write, in
+  // directories that only root or this program's user may write (sticky
+  // ones, such as /tmp, aside).
+  Settings,
+  // Names the host to probe: a regular file others may not write.
+  Agent,
+};
+
+// Opens `path` for reading under `rule`. Returns the descriptor, or -1 with
+// errno set; when the file exists but breaks the rule, `refusal` gets why,
+// as a phrase after the file's name ("is a symbolic link"), and errno is
+// EPERM.
+int OpenTrustedForReading(const std::string& path, FileRule rule, std::string* refusal);
+
+// Opens or creates (with `mode`) one of the program's own files, a log or
+// the lock file, with `flags` (O_WRONLY | O_APPEND, O_RDWR, ...). A file that
+// is there already must be a regular file with a single link, owned by this
+// program's user; permissions beyond `mode` are taken away from it.
+// Returns the descriptor, or -1 with errno set and, for a refused file,
+// `refusal` as above.
+int OpenOwnFile(const std::string& path, int flags, mode_t mode, std::string* refusal);
+
+}  // namespace kestro
