@@ -25,7 +25,7 @@ normal_samples() {
   awk '$1 ~ /^kestro_sweep_/ {
     v = $2
     if (tolower(v) == "nan") print $1, "NaN"; else printf "%s %.6g\n", $1, v
-  }'
+  }' | sort
 }
 
 # whole_prom FILE COUNTS: true when FILE is a whole metrics file: its first

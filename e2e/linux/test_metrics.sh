@@ -65,7 +65,9 @@ else
 
   # Passes without a staging server come twice a second, each replacing the
   # file; a reader never finds less than a whole one.
+  rm -f "$prom"
   RUN_AGENT=$met/none metrics_run reader "$prom"
+  for _ in $(seq 1 100); do [ -f "$prom" ] && break; sleep 0.1; done
   reads=0 partial=0 seen=""
   end=$((SECONDS + 5))
   while [ $SECONDS -lt $end ]; do
@@ -84,7 +86,7 @@ else
   # A read-only directory: the line, the pass whole, the old file untouched.
   ro=$met/readonly
   printf 'old\n' >"$ro/kestro.prom"
-  metrics_run readonly "$ro/kestro.prom" unshare -m sh -c \
+  metrics_run rolog "$ro/kestro.prom" unshare -m sh -c \
     'mount --bind "$0" "$0" && mount -o remount,bind,ro "$0" && exec "$@"' "$ro"
   for _ in $(seq 1 200); do grep -q 'Could not write metrics file' "$RUN_LOG" 2>/dev/null && break; sleep 0.1; done
   stop_run
