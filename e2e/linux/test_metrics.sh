@@ -1,7 +1,8 @@
 # The metrics file of real passes, in a namespace made here: written by a
 # direct-mode pass against 127.0.0.1, clean for promtool, served by a node
 # exporter with the log's figures, whole for a reader at every moment; a
-# directory that cannot be written costs one line and nothing else.
+# directory that cannot be written costs one line and nothing else. The
+# alert rules of docs/ pass promtool.
 source "$LINUX_E2E/../metrics.sh"
 
 met=$WORK/metrics
@@ -33,6 +34,9 @@ if ! make_netns "$ns"; then
 elif ! command -v promtool >/dev/null || ! command -v prometheus-node-exporter >/dev/null; then
   fail "promtool and prometheus-node-exporter installed (scripts/setup.sh)"
 else
+  check "alert rules of docs/: promtool checks them" 0 "$(promtool check rules "$ROOT/docs/kestro-alerts.yml" >/dev/null 2>&1; echo $?)"
+  check "alert rules of docs/: they fire when they should" 0 \
+    "$(cd "$LINUX_E2E" && promtool test rules kestro-alerts-test.yml >"$met/rules" 2>&1; echo $?)"
   prom=$met/textfile/kestro.prom
   started=$(date +%s)
   metrics_run pass "$prom"
