@@ -12,7 +12,7 @@ bool WriteMetricsFile(const std::string& path, const std::string& text) {
   // One left by a pass that was cut off would block the name for good. The
   // collectors read only "*.prom", so they never see this one.
   Os().files->RemoveFile(temp);
-  if (writer.WriteNewFile(temp, text) && writer.ReplaceFile(temp, path)) return true;
+  if (writer.WriteNewFile(temp, text) && writer.MoveOver(temp, path)) return true;
   char error[256];
   GetLastErrorText(error, sizeof error);  // before the removal sets its own
   Os().files->RemoveFile(temp);

@@ -14,7 +14,7 @@ class FileWriter {
   // it created stays for the caller to remove.
   virtual bool WriteNewFile(const std::string& path, const std::string& bytes) = 0;
   // Renames `from` to `to`, replacing an existing `to` in the same step.
-  virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
+  virtual bool MoveOver(const std::string& from, const std::string& to) = 0;
 };
 
 }  // namespace kestro

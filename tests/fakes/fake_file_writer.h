@@ -18,7 +18,7 @@ class FakeFileWriter : public FileWriter {
     files_.contents[path] = bytes;
     return true;
   }
-  bool ReplaceFile(const std::string& from, const std::string& to) override {
+  bool MoveOver(const std::string& from, const std::string& to) override {
     if (plan_.Enter("MoveFileExA") || !files_.contents.count(from)) return false;
     if (files_.heldWithoutDeleteSharing.count(to)) return false;
     files_.contents[to] = files_.contents[from];

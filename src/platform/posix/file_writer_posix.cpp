@@ -32,7 +32,7 @@ bool PosixFileWriter::WriteNewFile(const std::string& path, const std::string& b
   return ok;
 }
 
-bool PosixFileWriter::ReplaceFile(const std::string& from, const std::string& to) {
+bool PosixFileWriter::MoveOver(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

@@ -6,7 +6,7 @@ namespace kestro {
 class PosixFileWriter : public FileWriter {
  public:
   bool WriteNewFile(const std::string& path, const std::string& bytes) override;
-  bool ReplaceFile(const std::string& from, const std::string& to) override;
+  bool MoveOver(const std::string& from, const std::string& to) override;
 };
 
 }  // namespace kestro

@@ -24,7 +24,7 @@ bool Win32FileWriter::WriteNewFile(const std::string& path, const std::string& b
   return ok != FALSE;
 }
 
-bool Win32FileWriter::ReplaceFile(const std::string& from, const std::string& to) {
+bool Win32FileWriter::MoveOver(const std::string& from, const std::string& to) {
   // One call that replaces, there since Windows 2000; ReplaceFileA would
   // want the target to exist already.
   return MoveFileExA(from.c_str(), to.c_str(),
