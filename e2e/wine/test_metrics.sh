@@ -13,7 +13,7 @@ metrics_pass() {
   make_agent "$dir/agent" "$2"
   prom=$dir/kestro.prom
   if [ "$3" = windows ]; then
-    new_prefix "metrics-$1"
+    new_prefix "prefix-metrics-$1"
     setting LogDir REG_SZ "$(dos_path "$dir/logs")"
     setting PingDelay REG_DWORD 0
     setting NumberOfPingSweeps REG_DWORD 2
