@@ -10,10 +10,10 @@
 # - / is this machine's root, read-only over 9p, under a RAM-backed overlay:
 #   nothing written inside reaches this machine, except under --rw folders
 #   (writable, at the same path);
-# - /tmp is an ext4 file system on a sparse scratch disk of --disk GB (default
+# - /tmp is an XFS file system on a sparse scratch disk of --disk GB (default
 #   24) made for this run and deleted after it: Wine prefixes are large (a
-#   32-bit one about 600 MB) and wineserver needs a file system that takes
-#   sockets, which 9p does not;
+#   32-bit one about 600 MB; a copy is a reflink, nearly free) and wineserver
+#   needs a file system that takes sockets, which 9p does not;
 # - /lib/modules holds the modules of the box's own kernel (this machine's
 #   are for another kernel), so nft and the like load what they need;
 # - /run, /dev/shm, /dev/pts are fresh, /dev/fd exists, lo is up, no network.
@@ -21,7 +21,7 @@
 # Exit code: SCRIPT's; 125 when the box could not start or did not finish
 # SCRIPT (the reason on standard error, beginning "box:"); with "box: did
 # not start" when SCRIPT never began.
-# Needs: qemu-system-x86, busybox-static, e2fsprogs (scripts/setup.sh), and
+# Needs: qemu-system-x86, busybox-static, xfsprogs, cpio (scripts/setup.sh), and
 # Debian's kernel package, fetched once with `apt-get download` into
 # $KESTRO_BOX_CACHE (default /var/cache/kestro-box).
 # -cpu qemu64 matters: with -cpu max, Wine's 32-bit loader dies at start.
@@ -43,7 +43,7 @@ script=$(readlink -f "${1:?usage: box.sh [--rw DIR]... [--mem MB] [--disk GB] SC
 shift
 
 cannot() { echo "box: did not start: $*" >&2; exit 125; }
-for t in qemu-system-x86_64 busybox mkfs.ext4 cpio apt-get dpkg-deb; do
+for t in qemu-system-x86_64 busybox mkfs.xfs cpio apt-get dpkg-deb; do
   command -v "$t" >/dev/null || cannot "$t is not installed (scripts/setup.sh installs it)"
 done
 
@@ -78,7 +78,7 @@ mods=$cache/lib/modules/$ver
 ird=$work/initrd
 mkdir -p "$ird"/{bin,proc,sys,dev,lower,upper,newroot,lib/modules/"$ver"}
 cp /bin/busybox "$ird/bin/busybox"
-boot_mods="virtio_pci virtio_blk 9pnet_virtio 9p overlay crc32c_generic ext4"
+boot_mods="virtio_pci virtio_blk 9pnet_virtio 9p overlay crc32c_generic xfs"
 for m in $boot_mods; do
   line=$(grep -E "(^|/)$m\.ko:" "$mods/modules.dep") || cannot "module $m missing from the kernel package"
   for f in ${line/:/}; do
@@ -98,7 +98,7 @@ mount -t tmpfs tmpfs /upper; mkdir -p /upper/u /upper/w
 mount -t overlay overlay -o lowerdir=/lower,upperdir=/upper/u,workdir=/upper/w /newroot
 mount -t tmpfs tmpfs /newroot/run
 for i in 1 2 3 4 5 6 7 8 9 10; do [ -b /dev/vda ] && break; sleep 0.5; done
-mount -t ext4 -o noatime /dev/vda /newroot/tmp && chmod 1777 /newroot/tmp || echo "box: no scratch disk on /tmp: \$(dmesg | tail -n 2 | tr "\n" " ")"
+mount -t xfs -o noatime /dev/vda /newroot/tmp && chmod 1777 /newroot/tmp || echo "box: no scratch disk on /tmp: \$(dmesg | tail -n 2 | tr "\n" " ")"
 mkdir -p /newroot/lib/modules
 mount -t 9p -o trans=virtio,version=9p2000.L,ro modules /newroot/lib/modules
 # This machine may have no modprobe of its own: the kernel loads through busybox's.
@@ -127,13 +127,14 @@ chmod +x "$ird/init"
 mkdir -p "$work/args"
 printf '%q ' "$script" "$@" >"$work/args/args"
 truncate -s "${disk}G" "$work/scratch.img"
-mkfs.ext4 -q -F -O ^has_journal,^metadata_csum "$work/scratch.img"
+mkfs.xfs -q -m reflink=1 "$work/scratch.img"
 
 devs=(-fsdev "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap"
       -device "virtio-9p-pci,fsdev=root,mount_tag=hostroot"
       -fsdev "local,id=mods,path=$cache/lib/modules,security_model=none,readonly=on"
       -device "virtio-9p-pci,fsdev=mods,mount_tag=modules"
-      -drive "file=$work/scratch.img,format=raw,if=virtio,cache=unsafe,discard=unmap")
+      -object iothread,id=io0 -device virtio-blk-pci,drive=scratch,iothread=io0
+      -drive "file=$work/scratch.img,format=raw,if=none,id=scratch,cache=unsafe,discard=unmap")
 list=""
 i=0
 for d in "${rw[@]}" "$work/args"; do
@@ -147,7 +148,7 @@ out=$work/console
 timeout "${KESTRO_BOX_TIMEOUT:-3600}" qemu-system-x86_64 -machine q35 -accel tcg -cpu "${KESTRO_BOX_CPU:-qemu64}" \
   -smp "$(nproc)" -m "$mem" -nographic -no-reboot -nic none -kernel "$cache/vmlinuz" -initrd "$work/initrd.gz" \
   "${devs[@]}" -append "console=ttyS0 quiet loglevel=3 panic=-1 box_rw=$list" </dev/null 2>"$work/qemu.err" |
-  tr -d '\r' | tee "$out" | sed -u -n '/^BOX-BEGIN$/,/^BOX-RC=[0-9]*$/p' | sed -u '1d; /^BOX-RC=[0-9]*$/d; /^\[ *[0-9.]*\] /d' || true
+  sed -u 's/\r//g' | tee "$out" | sed -u -n '/^BOX-BEGIN$/,/^BOX-RC=[0-9]*$/p' | sed -u '1d; /^BOX-RC=[0-9]*$/d; /^\[ *[0-9.]*\] /d' || true
 [ -z "${KESTRO_BOX_CONSOLE:-}" ] || cp "$out" "$KESTRO_BOX_CONSOLE"
 sed -n '/^BOX-BEGIN$/q; /^box: /p' "$out" >&2
 rc=$(sed -n 's/^BOX-RC=\([0-9]*\)$/\1/p' "$out" | tail -n 1)
