@@ -21,6 +21,19 @@ NFT
 make_silent_netns() { make_guarded_netns "$1" drop; }
 # A host whose every echo request is answered with "host unreachable".
 make_rejecting_netns() { make_guarded_netns "$1" "reject with icmp type host-unreachable"; }
+# make_guarded_netns6 NAME RULE: the same over IPv6, with 2001:db8::1.
+make_guarded_netns6() {
+  make_netns "$1" || return 1
+  ip -n "$1" -6 addr add 2001:db8::1/128 dev lo nodad
+  ip netns exec "$1" nft -f - <<NFT
+table ip6 kestro_test {
+  chain input {
+    type filter hook input priority 0; policy accept;
+    icmpv6 type echo-request $2
+  }
+}
+NFT
+}
 drop_netns() { ip netns del "$1" 2>/dev/null || true; }
 
 # start_capture NS FILE: tcpdump on the namespace's loopback; sets CAPTURE_PID.

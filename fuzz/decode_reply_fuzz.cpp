@@ -1,8 +1,9 @@
-// Feeds arbitrary datagrams to the judgement of what the raw socket hands
-// over, the one parser fed from the network. Input: 4 bytes of source
-// address, one byte of choices, 4 bytes of tick count, then the datagram;
-// its byte count is whatever is left, and the datagram sits in a buffer of
-// exactly that size so that a read past it shows.
+// Feeds arbitrary datagrams to the judgement of what the raw sockets hand
+// over, the one parser fed from the network, for IPv4 and (with the choice
+// 0x80) for IPv6. Input: 4 bytes of source address, one byte of choices,
+// 4 bytes of tick count, then the datagram; its byte count is whatever is
+// left, and the datagram sits in a buffer of exactly that size so that a
+// read past it shows.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "fuzz_system.h"
 #include "probe/decode_reply.h"
+#include "probe/decode_reply6.h"
 #include "probe/echo_message.h"
 
 namespace {
@@ -32,9 +34,58 @@ std::vector<unsigned char> RequestFrom(const unsigned char* d, std::size_t count
                                        std::uint8_t choices) {
   std::vector<unsigned char> r(d + at, d + count);
   if (!r.empty()) r[0] = kestro::kEchoRequest;
-  if (choices & 4) r.resize(r.size() + (choices >> 4));
+  if (choices & 4) r.resize(r.size() + (choices >> 4 & 7));
   if (choices & 8 && r.size() > 12) r.resize(r.size() - (choices >> 4 & 3));
   return r;
+}
+
+// The same rules over IPv6: no IP header in front, the quote's IPv6 header
+// is 40 bytes, the probed address 16 bytes built from the source's 4.
+void JudgeIpv6(const unsigned char* d, std::size_t count, std::uint32_t source4,
+               std::uint8_t choices) {
+  kestro::testing::FakeSystem& sys = System();
+  kestro::Ipv6Address source;
+  source.bytes[0] = 0x20;
+  source.bytes[1] = 0x01;
+  std::memcpy(source.bytes + 12, &source4, 4);
+  kestro::Ipv6Address probed = source;
+  if (!(choices & 1)) probed.bytes[15] ^= 1;
+  std::vector<unsigned char> request(12, 0);
+  request[0] = kestro::kEchoRequest6;
+  if (choices & 2 && count >= 8) {
+    if (d[0] == kestro::kEchoReply6 && count >= 12) request = RequestFrom(d, count, 0, choices);
+    else if (count >= 48 + 12) request = RequestFrom(d, count, 48, choices);
+    if (!request.empty()) request[0] = kestro::kEchoRequest6;
+  }
+  kestro::EchoInFlight inFlight;
+  inFlight.message = request.data();
+  inFlight.length = static_cast<int>(request.size());
+  kestro::PingStatistics stats;
+  stats.TotalCount = stats.TimeoutCount = 7;
+  const int result = kestro::DecodeReply6(stats, d, static_cast<int>(count), source, probed, inFlight);
+  const std::string log = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
+  sys.files.contents.clear();
+  sys.plan.ClearCalls();
+
+  if (result != kestro::kKeepWaiting && result != kestro::kStopWaiting) __builtin_trap();
+  const bool taken = stats.TimeoutCount == 6;
+  if (!taken && stats.TimeoutCount != 7) __builtin_trap();
+  if (taken && (!(choices & 1) || count != request.size() || d[0] != kestro::kEchoReply6 ||
+                std::memcmp(d + 4, request.data() + 4, request.size() - 4) != 0 ||
+                result != kestro::kStopWaiting || log.find(": Ping to 2001:") == std::string::npos))
+    __builtin_trap();
+  if (!taken && log.find("Ping to") != std::string::npos) __builtin_trap();
+  const bool error = log.find("non-echo type") != std::string::npos;
+  if (error) {
+    // Only the four error types, about an ICMPv6 request to the probed host.
+    const std::size_t n = count - 48 < request.size() ? count - 48 : request.size();
+    if (result != kestro::kStopWaiting || d[0] < 1 || d[0] > 4 || count < 48 + 8 ||
+        d[8] >> 4 != 6 || d[8 + 6] != 58 || std::memcmp(d + 8 + 24, probed.bytes, 16) != 0 ||
+        d[48] != request[0] || d[49] != request[1] ||
+        std::memcmp(d + 52, request.data() + 4, n - 4) != 0)
+      __builtin_trap();
+  }
+  if (result == kestro::kStopWaiting && !taken && !error) __builtin_trap();
 }
 
 }  // namespace
@@ -49,6 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::unique_ptr<unsigned char[]> datagram(new unsigned char[count ? count : 1]);
   if (count) std::memcpy(datagram.get(), data + 9, count);
   const unsigned char* d = datagram.get();
+  if (choices & 0x80) {
+    JudgeIpv6(d, count, source, choices);
+    return 0;
+  }
   const std::size_t h = count > 0 ? (d[0] & 0x0F) * 4u : 0;
 
   // Half the inputs are from the probed host, the others from elsewhere.

@@ -40,3 +40,20 @@ else
 fi
 end_prefix
 drop_netns "$ns"
+
+# IPv6 to ::1 through Wine's raw ICMPv6 socket, where Wine has one.
+new_prefix probe_ipv6
+ns=kestro-wsix-$$
+if make_netns "$ns"; then
+  out=$(wine_in_netns "$ns" wine "$PROBE_EXE" ::1 3 1024 | tr -d '\r')
+  if grep -q '^ErrorText WSASocket() failed' <<<"$out"; then
+    skip "wine sweep to ::1" "Wine refuses the raw ICMPv6 socket ($(grep '^ErrorText' <<<"$out" | cut -d' ' -f2-))"
+  else
+    check "wine sweep to ::1: every request answered" "Result 0|TimeoutCount 0" \
+      "$(grep -E '^(Result|TimeoutCount)' <<<"$out" | paste -sd '|')"
+  fi
+else
+  fail "namespace for the wine sweep to ::1"
+fi
+end_prefix
+drop_netns "$ns"

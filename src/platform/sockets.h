@@ -1,11 +1,24 @@
 #pragma once
-// The socket layer of the echo sweep: a raw IPv4 ICMP socket and name look-up.
+// The socket layer of the echo sweep: a raw IPv4 ICMP socket and name
+// look-up, and the ICMPv6 socket for a staging server with IPv6 addresses only.
 #include <cstdint>
 #include <string>
 
 namespace kestro {
 
 using SocketHandle = std::uintptr_t;
+
+// An IPv6 address in network order, with the scope (interface index) a
+// link-local address needs.
+struct Ipv6Address {
+  unsigned char bytes[16] = {};
+  std::uint32_t scope = 0;
+};
+inline bool operator==(const Ipv6Address& a, const Ipv6Address& b) {
+  for (int i = 0; i < 16; ++i)
+    if (a.bytes[i] != b.bytes[i]) return false;
+  return a.scope == b.scope;
+}
 
 // The socket a sweep got: the raw one, or an ICMP datagram ("ping") socket
 // where the system refused the raw one, presented exactly like it.
@@ -49,6 +62,19 @@ class Sockets {
   virtual int LastSocketError() = 0;
   // closesocket.
   virtual void Close(SocketHandle socket) = 0;
+
+  // WSASocketA(AF_INET6, SOCK_RAW, IPPROTO_ICMPV6): datagrams read from it
+  // begin with their ICMPv6 header; the stack fills in the checksum of what
+  // is sent. `kind` as for OpenRawIcmp.
+  virtual bool OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) = 0;
+  // getaddrinfo with AF_INET6: the first IPv6 address of a name or literal.
+  virtual bool ResolveName6(const std::string& host, Ipv6Address* address) = 0;
+  // sendto an IPv6 address: bytes sent, or -1.
+  virtual int SendTo6(SocketHandle socket, const unsigned char* data, int length,
+                      const Ipv6Address& address) = 0;
+  // recvfrom on the ICMPv6 socket, as ReceiveFrom.
+  virtual int ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
+                           Ipv6Address* source) = 0;
 };
 
 }  // namespace kestro

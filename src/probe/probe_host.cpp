@@ -5,7 +5,9 @@
 #include "log/write_log.h"
 #include "platform/platform.h"
 #include "probe/decode_reply.h"
+#include "probe/decode_reply6.h"
 #include "probe/echo_message.h"
+#include "probe/ipv6_text.h"
 
 namespace kestro {
 namespace {
@@ -40,6 +42,8 @@ class Sweep {
     stats_.ErrorCode += code;
     return stats_.ErrorCode;
   }
+  bool OpenIcmp6Socket(IcmpSocketKind first);
+  int Receive();
   void DropQueued();
   void AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int seconds,
                    int milliseconds, bool* failed);
@@ -50,6 +54,12 @@ class Sweep {
   SocketHandle socket_ = 0;
   unsigned char* send_ = nullptr;
   unsigned char* receive_ = nullptr;
+  // A staging server reached over IPv6: its address, and the source of the
+  // datagram last read.
+  bool ipv6_ = false;
+  Ipv6Address probed6_;
+  Ipv6Address source6_;
+  std::uint32_t source_ = 0;
 };
 
 int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
@@ -81,8 +91,16 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   int family = kAfInet;
   if (!sockets.ResolveName(host, &address, &family)) {
     family = kAfInet;
-    if (!sockets.ParseDottedQuad(host, &address))
-      return Fail(kProbeUnresolved, "Unable to resolve " + host);
+    if (!sockets.ParseDottedQuad(host, &address)) {
+      // Only a text without any IPv4 address is looked up for IPv6: a name
+      // with both keeps being swept over IPv4, as it always was.
+      if (!sockets.ResolveName6(WithoutBrackets(host), &probed6_))
+        return Fail(kProbeUnresolved, "Unable to resolve " + host);
+      ipv6_ = true;
+      if (!OpenIcmp6Socket(kind))
+        return Fail(kProbeSocketFailed,
+                    "WSASocket() failed: " + std::to_string(sockets.LastSocketError()));
+    }
   }
 
   send_ = Os().heap->AllocZeroed(kProbeBufferSize);
@@ -95,9 +113,13 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   for (int i = 0; i < count; ++i) {
     DropQueued();
     FillEchoRequest(send_, static_cast<std::size_t>(length));
+    if (ipv6_) send_[0] = kEchoRequest6;
     SealEchoRequest(send_, static_cast<std::size_t>(length), Os().clock->TickCount(), sequence++);
+    // The ICMPv6 checksum covers the addresses, which the stack chooses.
+    if (ipv6_) WriteLe16(send_ + 2, 0);
 
-    const int sent = sockets.SendTo(socket_, send_, length, address, family);
+    const int sent = ipv6_ ? sockets.SendTo6(socket_, send_, length, probed6_)
+                           : sockets.SendTo(socket_, send_, length, address, family);
     if (sent < 0) {
       const int error = sockets.LastSocketError();
       if (error != kSocketTimedOut)
@@ -121,6 +143,26 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   return 0;
 }
 
+// Trades the IPv4 socket for an ICMPv6 one; the line about a datagram
+// socket is written once.
+bool Sweep::OpenIcmp6Socket(IcmpSocketKind first) {
+  Sockets& sockets = *Os().sockets;
+  sockets.Close(socket_);
+  socketOpen_ = false;
+  IcmpSocketKind kind = IcmpSocketKind::Raw;
+  if (!sockets.OpenRawIcmp6(&socket_, &kind)) return false;
+  socketOpen_ = true;
+  if (kind == IcmpSocketKind::Datagram && first != kind) WriteLog(kDatagramSocketNotice);
+  return true;
+}
+
+// One datagram into the receive buffer, its source kept: its byte count, or -1.
+int Sweep::Receive() {
+  Sockets& sockets = *Os().sockets;
+  return ipv6_ ? sockets.ReceiveFrom6(socket_, receive_, kProbeBufferSize, &source6_)
+               : sockets.ReceiveFrom(socket_, receive_, kProbeBufferSize, &source_);
+}
+
 // Nothing that waits on the socket before a request is sent can be its
 // answer: late answers, other programs' pings, or a stream of datagrams sent
 // during the pause to fill the socket's queue, so that the answer would find
@@ -128,10 +170,9 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
 void Sweep::DropQueued() {
   Sockets& sockets = *Os().sockets;
   for (int i = 0; i < kDropLimit && sockets.WaitReadable(socket_, 0, 0) == 1; ++i) {
-    std::uint32_t source = 0;
     // A datagram too large for the buffer is gone all the same; any other
     // failure, should it last, is the wait's to report.
-    if (sockets.ReceiveFrom(socket_, receive_, kProbeBufferSize, &source) < 0 &&
+    if (Receive() < 0 &&
         sockets.LastSocketError() != kSocketMessageTooLong)
       return;
   }
@@ -151,8 +192,7 @@ void Sweep::AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int s
   for (;;) {
     // A failed wait counts as a time-out.
     if (sockets.WaitReadable(socket_, waitSeconds, waitMilliseconds) != 1) return;
-    std::uint32_t source = 0;
-    const int count = sockets.ReceiveFrom(socket_, receive_, kProbeBufferSize, &source);
+    const int count = Receive();
     if (count < 0) {
       const int error = sockets.LastSocketError();
       if (error != kSocketTimedOut) {
@@ -161,7 +201,9 @@ void Sweep::AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int s
         return;
       }
       Os().console->Write(Stream::Output, "timed out\n");
-    } else if (DecodeReply(stats_, receive_, count, source, probed, request) == kStopWaiting) {
+    } else if ((ipv6_ ? DecodeReply6(stats_, receive_, count, source6_, probed6_, request)
+                      : DecodeReply(stats_, receive_, count, source_, probed, request)) ==
+               kStopWaiting) {
       return;
     }
     // Modulo 2^32: right across the wrap of the tick count.

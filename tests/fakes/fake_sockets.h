@@ -5,6 +5,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <set>
 
 #include "fakes/fake_clock.h"
@@ -50,11 +51,50 @@ inline std::vector<unsigned char> ErrorAbout(unsigned char type,
   return Datagram(icmp);
 }
 
+inline Ipv6Address Ipv6(std::initializer_list<unsigned> groups, std::uint32_t scope = 0) {
+  // Groups from the front; "::" is written as the zero groups it stands for.
+  Ipv6Address a;
+  int i = 0;
+  for (unsigned g : groups) {
+    a.bytes[2 * i] = static_cast<unsigned char>(g >> 8);
+    a.bytes[2 * i + 1] = static_cast<unsigned char>(g);
+    ++i;
+  }
+  a.scope = scope;
+  return a;
+}
+
+// An ICMPv6 echo answer as the ICMPv6 socket hands it over: the request's
+// bytes with type 129, no IPv6 header.
+inline std::vector<unsigned char> EchoAnswer6(std::vector<unsigned char> request) {
+  request[0] = 129;
+  return request;
+}
+
+// An ICMPv6 error of `type` about a datagram of `next` (58: ICMPv6) to
+// `destination`, quoting its first `quoted` bytes after its IPv6 header.
+inline std::vector<unsigned char> ErrorAbout6(unsigned char type,
+                                              const std::vector<unsigned char>& datagram,
+                                              const Ipv6Address& destination,
+                                              std::size_t quoted = 1u << 20,
+                                              unsigned char next = 58) {
+  std::vector<unsigned char> icmp(8 + 40, 0);
+  icmp[0] = type;
+  icmp[8] = 0x60;
+  icmp[8 + 6] = next;
+  icmp[8 + 7] = 64;
+  std::memcpy(&icmp[8 + 24], destination.bytes, 16);
+  icmp.insert(icmp.end(), datagram.begin(),
+              datagram.begin() + static_cast<long>(std::min(quoted, datagram.size())));
+  return icmp;
+}
+
 // What one wait for readability sees.
 struct WaitEvent {
   enum class Kind { Timeout, Datagram, ReceiveError, WaitFails } kind = Kind::Timeout;
   std::vector<unsigned char> bytes;
   std::uint32_t source = 0;
+  Ipv6Address source6;
   std::uint32_t afterMs = 0;  // time passing before the datagram arrives
   int error = 0;
   // Waiting on the socket before the next request is sent: only a poll
@@ -73,6 +113,10 @@ class FakeSockets : public Sockets {
   FakeSockets(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
 
   std::map<std::string, std::uint32_t> names;
+  std::map<std::string, Ipv6Address> names6;
+  std::vector<std::string> looked6;  // the texts looked up for IPv6
+  Ipv6Address sentTo6;
+  int opened6 = 0;
   std::deque<WaitEvent> events;
   // When set, every request is answered after this many ms (before other events).
   int answerAfterMs = -1;
@@ -93,6 +137,7 @@ class FakeSockets : public Sockets {
   // The socket OpenRawIcmp reports; a datagram socket hands over the same
   // bytes, since the platform dresses its answers as the raw socket's.
   IcmpSocketKind socketKind = IcmpSocketKind::Raw;
+  IcmpSocketKind socketKind6 = IcmpSocketKind::Raw;
 
   int Startup(std::uint16_t version) override {
     if (plan_.Enter("WSAStartup")) return 10091;
@@ -194,7 +239,49 @@ class FakeSockets : public Sockets {
     }
     if (!e.bytes.empty()) std::memcpy(buffer, e.bytes.data(), e.bytes.size());
     *source = e.source;
+    received6_ = e.source6;
     return static_cast<int>(e.bytes.size());
+  }
+  bool OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) override {
+    if (Failing("WSASocketA")) return false;
+    *socket = next_++;
+    *kind = socketKind6;
+    open.insert(*socket);
+    ++opened6;
+    return true;
+  }
+  bool ResolveName6(const std::string& host, Ipv6Address* address) override {
+    if (plan_.Enter("getaddrinfo")) return false;
+    looked6.push_back(host);
+    auto n = names6.find(host);
+    if (n == names6.end()) return false;
+    *address = n->second;
+    return true;
+  }
+  int SendTo6(SocketHandle socket, const unsigned char* data, int length,
+              const Ipv6Address& address) override {
+    if (Failing("sendto") || !open.count(socket)) return -1;
+    std::vector<unsigned char> message(data, data + length);
+    sent.push_back(message);
+    sentTicks.push_back(clock_.TickCount());
+    sentTo6 = address;
+    if (answerAfterMs >= 0) {
+      WaitEvent answer;
+      answer.kind = WaitEvent::Kind::Datagram;
+      answer.bytes = rejectType != 0 ? ErrorAbout6(rejectType, message, address)
+                                     : EchoAnswer6(message);
+      answer.source6 = address;
+      answer.afterMs = static_cast<std::uint32_t>(answerAfterMs);
+      events.push_front(answer);
+    }
+    return length - shortSendBy;
+  }
+  int ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
+                   Ipv6Address* source) override {
+    std::uint32_t ignored = 0;
+    const int n = ReceiveFrom(socket, buffer, size, &ignored);
+    *source = received6_;
+    return n;
   }
   int LastSocketError() override { return error_; }
   void Close(SocketHandle socket) override {
@@ -216,6 +303,7 @@ class FakeSockets : public Sockets {
   FakeClock& clock_;
   SocketHandle next_ = 100;
   int error_ = 0;
+  Ipv6Address received6_;
 };
 
 }  // namespace kestro::testing

@@ -96,5 +96,26 @@ TEST(PosixSockets, DatagramLargerThanTheBufferFailsAsOnWindowsAndIsConsumed) {
   });
 }
 
+// The literal forms getaddrinfo takes for IPv6 (brackets are the sweep's
+// to take off); an IPv4 text gives no IPv6 address. (No text here is a name,
+// which would be asked of the resolver.)
+TEST(PosixSockets, Ipv6LiteralForms) {
+  PosixSockets sockets;
+  const unsigned char doc[16] = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
+  for (const char* text : {"2001:db8::10", "2001:DB8:0:0:0:0:0:10", "2001:0db8:0000::0010"}) {
+    Ipv6Address a;
+    ASSERT_TRUE(sockets.ResolveName6(text, &a)) << text;
+    EXPECT_EQ(0, std::memcmp(doc, a.bytes, 16)) << text;
+  }
+  Ipv6Address mapped;
+  ASSERT_TRUE(sockets.ResolveName6("::ffff:192.0.2.1", &mapped));
+  EXPECT_EQ(0xC0, mapped.bytes[12]);
+  Ipv6Address scoped;
+  ASSERT_TRUE(sockets.ResolveName6("fe80::1%lo", &scoped));
+  EXPECT_EQ(if_nametoindex("lo"), scoped.scope);
+  Ipv6Address none;
+  EXPECT_FALSE(sockets.ResolveName6("192.0.2.1", &none));
+}
+
 }  // namespace
 }  // namespace kestro

@@ -406,3 +406,84 @@ TEST_F(ProbeHostTest, PacketSizesThatDoNotFitAreRefusedBeforeSending) {
 
 }  // namespace
 }  // namespace kestro
+
+namespace kestro {
+namespace {
+
+using testing::FakeSystem;
+using testing::Ipv4;
+using testing::Ipv6;
+
+// IPv6 only where the IPv4 steps find nothing: which text is looked up
+// where, and what the sweep then does.
+TEST(ProbeHostIpv6, OnlyATextWithoutIPv4AddressIsSweptOverIpv6) {
+  struct Row {
+    const char* host;
+    const char* looked6;  // "" when IPv6 is not looked up at all
+    int result;
+    const char* line;  // the first log line
+  };
+  const std::vector<Row> rows = {
+      {"both", "", 0, "Ping to 192.0.2.7: Got 40 bytes icmp_seq = 0 time: 3 ms "},
+      {"198.51.100.9", "", 0, "Ping to 198.51.100.9: Got 40 bytes icmp_seq = 0 time: 3 ms "},
+      {"six", "six", 0, "Ping to 2001:db8::10: Got 20 bytes icmp_seq = 0 time: 3 ms "},
+      {"2001:db8::10", "2001:db8::10", 0, "Ping to 2001:db8::10: Got 20 bytes icmp_seq = 0 time: 3 ms "},
+      {"[2001:db8::10]", "2001:db8::10", 0, "Ping to 2001:db8::10: Got 20 bytes icmp_seq = 0 time: 3 ms "},
+      {"nowhere", "nowhere", 8, "Unable to resolve nowhere"},
+      {"[nowhere]", "nowhere", 8, "Unable to resolve [nowhere]"},
+  };
+  for (const Row& row : rows) {
+    FakeSystem sys;
+    sys.Install();
+    sys.sockets.names["both"] = Ipv4(192, 0, 2, 7);
+    sys.sockets.names6["both"] = sys.sockets.names6["six"] = sys.sockets.names6["2001:db8::10"] =
+        Ipv6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 0x10});
+    sys.sockets.answerAfterMs = 3;
+    PingStatistics stats;
+    EXPECT_EQ(row.result, ProbeHost(stats, row.host, 8, 2, 2, 0)) << row.host;
+    EXPECT_EQ(*row.looked6 ? std::vector<std::string>{row.looked6} : std::vector<std::string>{},
+              sys.sockets.looked6)
+        << row.host;
+    ASSERT_FALSE(sys.LogMessages().empty()) << row.host;
+    EXPECT_EQ(row.line, sys.LogMessages()[0]) << row.host;
+    EXPECT_EQ(row.result == 0 ? 0 : 2, stats.TimeoutCount) << row.host;
+    // The IPv4 socket is traded for the ICMPv6 one, and every socket closed.
+    EXPECT_EQ(*row.looked6 && row.result == 0 ? 1 : 0, sys.sockets.opened6) << row.host;
+    EXPECT_TRUE(sys.sockets.open.empty()) << row.host;
+  }
+}
+
+TEST(ProbeHostIpv6, RequestsErrorsAndTheDatagramSocketOverIpv6) {
+  FakeSystem sys;
+  sys.Install();
+  sys.sockets.names6["six"] = Ipv6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 0x10});
+  sys.sockets.answerAfterMs = 4;
+  sys.sockets.rejectType = 1;
+  sys.sockets.socketKind6 = IcmpSocketKind::Datagram;
+  PingStatistics stats;
+  EXPECT_EQ(0, ProbeHost(stats, "six", 8, 2, 2, 0));
+  ASSERT_EQ(2u, sys.sockets.sent.size());
+  for (const auto& m : sys.sockets.sent) {
+    EXPECT_EQ(128, m[0]);                // echo request
+    EXPECT_EQ(0, ReadLe16(&m[2]));       // the stack's to fill in
+    EXPECT_EQ(20u, m.size());
+  }
+  EXPECT_EQ(Ipv6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 0x10}), sys.sockets.sentTo6);
+  const std::vector<std::string> lines = {"Raw ICMP socket refused, using an ICMP datagram socket",
+                                          "non-echo type 1 recvd", "non-echo type 1 recvd"};
+  EXPECT_EQ(lines, sys.LogMessages());
+  EXPECT_EQ(2, stats.TimeoutCount);
+
+  // The ICMPv6 socket refused: failure 4, as for the IPv4 one.
+  FakeSystem refused;
+  refused.Install();
+  refused.sockets.names6["six"] = Ipv6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 0x10});
+  refused.plan.Fail("WSASocketA", 2, false, 10013);
+  PingStatistics failed;
+  EXPECT_EQ(4, ProbeHost(failed, "six", 8, 2, 2, 0));
+  EXPECT_EQ("WSASocket() failed: 10013", failed.ErrorText);
+  EXPECT_TRUE(refused.sockets.open.empty());
+}
+
+}  // namespace
+}  // namespace kestro

@@ -19,7 +19,8 @@ bool PosixAddressWatcher::WaitForChange() {
     if (socket_ < 0) return false;
     struct sockaddr_nl local = {};
     local.nl_family = AF_NETLINK;
-    local.nl_groups = RTMGRP_IPV4_IFADDR;
+    // Both families: a staging server may be reached over either.
+    local.nl_groups = RTMGRP_IPV4_IFADDR | RTMGRP_IPV6_IFADDR;
     if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
       close(socket_);
       socket_ = -1;
@@ -44,9 +45,15 @@ bool PosixAddressWatcher::Snapshot(std::string* table) {
   if (getifaddrs(&list) != 0) return false;
   std::set<std::string> rows;
   for (struct ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
-    if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
-    char address[INET_ADDRSTRLEN] = "";
-    inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr, address, sizeof address);
+    if (a->ifa_addr == nullptr) continue;
+    const int family = a->ifa_addr->sa_family;
+    char address[INET6_ADDRSTRLEN] = "";
+    if (family == AF_INET)
+      inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr, address, sizeof address);
+    else if (family == AF_INET6)
+      inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(a->ifa_addr)->sin6_addr, address, sizeof address);
+    else
+      continue;
     rows.insert(std::string(a->ifa_name) + " " + address);
   }
   freeifaddrs(list);

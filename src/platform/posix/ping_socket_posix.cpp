@@ -98,7 +98,7 @@ int ReceiveError(const PingSocket& socket, int fd, unsigned char* buffer, int si
     struct sockaddr_in offender;
     std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
     *source = offender.sin_addr.s_addr;
-    socket.RestoreQuoted(buffer + kReturnedRequestOffset, static_cast<int>(n));
+    socket.RestoreIdentifier(buffer + kReturnedRequestOffset, static_cast<int>(n));
     const int length = PingSocket::BuildIcmpError(buffer, static_cast<int>(n), error.ee_type,
                                                   error.ee_code, in.peer.sin_addr.s_addr);
     WriteIpv4Header(buffer, length, *source, 0, kDefaultTtl);
@@ -170,12 +170,12 @@ int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* 
   return DressAsRaw(buffer, static_cast<int>(n), *source, destination, ttl);
 }
 
-void PingSocket::RestoreQuoted(unsigned char* request, int length) const {
+void PingSocket::RestoreIdentifier(unsigned char* message, int length) const {
   if (length < kIcmpHeaderSize) return;
-  const auto sent = identifiers_.find(Pair(request + 6));
+  const auto sent = identifiers_.find(Pair(message + 6));
   if (sent == identifiers_.end()) return;
-  PutPair(request + 2, Adjusted(Pair(request + 2), Pair(request + 4), sent->second));
-  PutPair(request + 4, sent->second);
+  PutPair(message + 2, Adjusted(Pair(message + 2), Pair(message + 4), sent->second));
+  PutPair(message + 4, sent->second);
 }
 
 int PingSocket::DressAsRaw(unsigned char* buffer, int length, std::uint32_t source,

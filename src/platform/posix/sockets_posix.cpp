@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,6 +11,8 @@
 
 #include <cerrno>
 #include <cstring>
+
+#include "platform/posix/ping_socket6_posix.h"
 
 namespace kestro {
 namespace {
@@ -38,17 +41,24 @@ int PosixSockets::Startup(std::uint16_t) { return 0; }
 void PosixSockets::Cleanup() {}
 
 bool PosixSockets::OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) {
-  int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
-  *kind = IcmpSocketKind::Raw;
+  const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
   if (fd >= 0) PassOnlyJudgedTypes(fd);
+  return OpenIcmp(fd, PingSocket::Open, socket, kind);
+}
+
+// Opens `raw`, or where it is refused for want of privilege the datagram
+// socket `open` gives, keeping the raw socket's error when neither opens.
+bool PosixSockets::OpenIcmp(int raw, int (*open)(), SocketHandle* socket, IcmpSocketKind* kind) {
+  int fd = raw;
+  *kind = IcmpSocketKind::Raw;
   if (fd < 0 && (errno == EPERM || errno == EACCES)) {
     const int refused = errno;
-    fd = PingSocket::Open();
+    fd = open();
     if (fd >= 0) {
       pingSockets_[fd] = PingSocket();
       *kind = IcmpSocketKind::Datagram;
     } else {
-      errno = refused;  // the raw socket's error is the one reported
+      errno = refused;
     }
   }
   if (fd < 0) {
@@ -57,6 +67,69 @@ bool PosixSockets::OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) {
   }
   *socket = static_cast<SocketHandle>(fd);
   return true;
+}
+
+bool PosixSockets::OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) {
+  const int fd = ::socket(AF_INET6, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMPV6);
+  if (fd >= 0) {
+    // As over IPv4: the echo answer and the errors that quote a request
+    // (destination unreachable, packet too big, time exceeded, parameter
+    // problem); neighbour discovery and the rest stay out of the queue.
+    struct icmp6_filter filter;
+    ICMP6_FILTER_SETBLOCKALL(&filter);
+    for (int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG,
+                     ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB})
+      ICMP6_FILTER_SETPASS(type, &filter);
+    setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter);
+  }
+  return OpenIcmp(fd, OpenPingSocket6, socket, kind);
+}
+
+bool PosixSockets::ResolveName6(const std::string& host, Ipv6Address* address) {
+  struct addrinfo hints = {};
+  hints.ai_family = AF_INET6;
+  struct addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  const auto* in6 = reinterpret_cast<const sockaddr_in6*>(found->ai_addr);
+  std::memcpy(address->bytes, &in6->sin6_addr, 16);
+  address->scope = in6->sin6_scope_id;
+  freeaddrinfo(found);
+  return true;
+}
+
+int PosixSockets::SendTo6(SocketHandle socket, const unsigned char* data, int length,
+                          const Ipv6Address& address) {
+  struct sockaddr_in6 to = {};
+  to.sin6_family = AF_INET6;
+  std::memcpy(&to.sin6_addr, address.bytes, 16);
+  to.sin6_scope_id = address.scope;
+  const ssize_t n = sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0,
+                           reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  if (n < 0) return Failed();
+  const auto ping = pingSockets_.find(static_cast<int>(socket));
+  if (ping != pingSockets_.end()) ping->second.Sent(data, length);
+  return static_cast<int>(n);
+}
+
+int PosixSockets::ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
+                               Ipv6Address* source) {
+  const auto ping = pingSockets_.find(static_cast<int>(socket));
+  if (ping != pingSockets_.end()) {
+    const int n = ReceivePing6(ping->second, static_cast<int>(socket), buffer, size, source);
+    return n < 0 ? Failed() : n;
+  }
+  struct sockaddr_in6 from = {};
+  socklen_t length = sizeof from;
+  const ssize_t n = recvfrom(static_cast<int>(socket), buffer, static_cast<size_t>(size),
+                             MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length);
+  if (n < 0) return Failed();
+  if (n > size) {
+    lastError = kSocketMessageTooLong;
+    return -1;
+  }
+  std::memcpy(source->bytes, &from.sin6_addr, 16);
+  source->scope = from.sin6_scope_id;
+  return static_cast<int>(n);
 }
 
 bool PosixSockets::ResolveName(const std::string& host, std::uint32_t* address, int* family) {

@@ -90,6 +90,65 @@ int Win32Sockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int si
   return n;
 }
 
+bool Win32Sockets::OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) {
+  const SOCKET s = WSASocketA(AF_INET6, SOCK_RAW, IPPROTO_ICMPV6, nullptr, 0, 0);
+  if (s == INVALID_SOCKET) return false;
+  *socket = static_cast<SocketHandle>(s);
+  *kind = IcmpSocketKind::Raw;
+  return true;
+}
+
+bool Win32Sockets::ResolveName6(const std::string& host, Ipv6Address* address) {
+  // Looked up when needed, as the program is to start on systems without
+  // them (Windows 2000 has them in another DLL).
+  typedef int(WSAAPI * GetAddrInfoFunction)(const char*, const char*, const addrinfo*,
+                                            addrinfo**);
+  typedef void(WSAAPI * FreeAddrInfoFunction)(addrinfo*);
+  const HMODULE ws2 = GetModuleHandleA("ws2_32.dll");
+  if (ws2 == nullptr) return false;
+  const GetAddrInfoFunction get = reinterpret_cast<GetAddrInfoFunction>(
+      reinterpret_cast<void*>(GetProcAddress(ws2, "getaddrinfo")));
+  const FreeAddrInfoFunction release = reinterpret_cast<FreeAddrInfoFunction>(
+      reinterpret_cast<void*>(GetProcAddress(ws2, "freeaddrinfo")));
+  if (get == nullptr || release == nullptr) return false;
+  addrinfo hints;
+  std::memset(&hints, 0, sizeof hints);
+  hints.ai_family = AF_INET6;
+  addrinfo* found = nullptr;
+  if (get(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
+  sockaddr_in6 in6;
+  std::memcpy(&in6, found->ai_addr, sizeof in6);
+  std::memcpy(address->bytes, &in6.sin6_addr, 16);
+  address->scope = in6.sin6_scope_id;
+  release(found);
+  return true;
+}
+
+int Win32Sockets::SendTo6(SocketHandle socket, const unsigned char* data, int length,
+                          const Ipv6Address& address) {
+  sockaddr_in6 to;
+  std::memset(&to, 0, sizeof to);
+  to.sin6_family = AF_INET6;
+  std::memcpy(&to.sin6_addr, address.bytes, 16);
+  to.sin6_scope_id = address.scope;
+  const int n = sendto(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data), length, 0,
+                       reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  return n == SOCKET_ERROR ? -1 : n;
+}
+
+int Win32Sockets::ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
+                               Ipv6Address* source) {
+  sockaddr_in6 from;
+  std::memset(&from, 0, sizeof from);
+  int length = sizeof from;
+  const int n = recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer), size, 0,
+                         reinterpret_cast<sockaddr*>(&from), &length);
+  if (n == SOCKET_ERROR) return -1;
+  std::memcpy(source->bytes, &from.sin6_addr, 16);
+  source->scope = from.sin6_scope_id;
+  return n;
+}
+
 int Win32Sockets::LastSocketError() { return WSAGetLastError(); }
 
 void Win32Sockets::Close(SocketHandle socket) { closesocket(static_cast<SOCKET>(socket)); }

@@ -18,6 +18,12 @@ class Win32Sockets : public Sockets {
                   std::uint32_t* source) override;
   int LastSocketError() override;
   void Close(SocketHandle socket) override;
+  bool OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) override;
+  bool ResolveName6(const std::string& host, Ipv6Address* address) override;
+  int SendTo6(SocketHandle socket, const unsigned char* data, int length,
+              const Ipv6Address& address) override;
+  int ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
+                   Ipv6Address* source) override;
 };
 
 }  // namespace kestro
