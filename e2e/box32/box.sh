@@ -61,7 +61,7 @@ fetch_kernel() {
   (cd "$dir" && apt-get download "$pkg") >"$dir.log" 2>&1 || cannot "apt-get download $pkg: $(tail -n 1 "$dir.log")"
   dpkg-deb -x "$dir"/linux-image-*.deb "$dir/k"
   ver=$(ls "$dir/k/lib/modules")
-  rm -rf "$cache/lib" "$cache/version"
+  rm -rf "${cache:?}/lib" "$cache/version"
   mkdir -p "$cache/lib/modules"
   cp -a "$dir/k/lib/modules/$ver" "$cache/lib/modules/"
   busybox depmod -b "$cache" "$ver"
@@ -129,6 +129,7 @@ printf '%q ' "$script" "$@" >"$work/args/args"
 truncate -s "${disk}G" "$work/scratch.img"
 mkfs.xfs -q -m reflink=1 "$work/scratch.img"
 
+# shellcheck disable=SC2054  # qemu options hold commas
 devs=(-fsdev "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap"
       -device "virtio-9p-pci,fsdev=root,mount_tag=hostroot"
       -fsdev "local,id=mods,path=$cache/lib/modules,security_model=none,readonly=on"

@@ -24,7 +24,7 @@ if [ "${1:-}" = --inside ]; then
   # Inside the box: the suite as run_all.sh runs it, against build/win, after
   # one check of our own that 32-bit code is what runs here.
   shift
-  cd "$repo"
+  cd "$repo" || exit 1
   export KESTRO_WINE_ARCH=win32
   source e2e/wine/lib.sh
   start=$SECONDS
@@ -40,7 +40,8 @@ if [ "${1:-}" = --inside ]; then
   check "box: the 32-bit build ran (pointer size, PE machine of $KESTRO_EXE)" "4 014c" "$pointer $machine"
   end_prefix
   rm -rf "$WINEPREFIX"
-  for t in ${*:-"$E2E_ROOT"/test_*.sh}; do
+  [ $# -gt 0 ] || set -- "$E2E_ROOT"/test_*.sh
+  for t in "$@"; do
     [ -f "$t" ] || t=$E2E_ROOT/$t
     start=$SECONDS
     # shellcheck source=/dev/null
@@ -57,8 +58,8 @@ trap 'rm -f "$log"' EXIT
 tests=()
 case "${KESTRO_BOX32_TESTS:-}" in
   all) ;;
-  "") tests=($BOX32_TESTS) ;;
-  *) tests=($KESTRO_BOX32_TESTS) ;;
+  "") read -ra tests <<<"$BOX32_TESTS" ;;
+  *) read -ra tests <<<"$KESTRO_BOX32_TESTS" ;;
 esac
 start=$SECONDS
 KESTRO_BOX_TIMEOUT=${KESTRO_BOX_TIMEOUT:-2700} bash "$here/box.sh" "$here/run_all.sh" --inside "${tests[@]}" 2>&1 | tee "$log"
