@@ -7,11 +7,11 @@
 # The box's inside is a machine of its own: it inherits nothing of this
 # environment (KESTRO_NO_WIN32 included), and its 32-bit loader is real.
 #
-# Under emulation every Wine process starts about twenty times slower, so by
-# default only the files where the two builds can differ run: structure
-# layout, the command line (and its resources), the Windows rules, a direct
-# pass (sweep, command, service), and the service installed, started, stopped
-# and removed by the service manager. The others exercise the same code
+# Under emulation Wine runs about ten times slower (far more on a loaded
+# machine), so by default only the files where the two builds can differ
+# run: structure layout, the command line (and its resources), the Windows
+# rules, a direct pass (sweep, command, service), and the service installed,
+# started, stopped and removed by the service manager. The others exercise the same code
 # through the same Windows calls and stay covered by the 64-bit run.
 # KESTRO_BOX32_TESTS="test_x.sh ..." chooses other files of e2e/wine, "all"
 # every test_*.sh.
