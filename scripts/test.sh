@@ -76,8 +76,8 @@ if [ "$KESTRO_WIN32" = yes ]; then
   KESTRO_WINE_ARCH=win32 script e2e/wine/run_all.sh
   builds="32-bit build/win/Kestro.exe and 64-bit build/win64/Kestro.exe"
 else
-  # Here the 32-bit build runs in a software-emulated box (a chosen part of
-  # the suite, for time); skipped only when the box cannot start.
+  # Here the 32-bit build runs in a software-emulated box; its checks count
+  # as skipped only when the box cannot start.
   script e2e/box32/run_all.sh "$ran64"
   builds="64-bit build/win64/Kestro.exe and, in the emulated box, 32-bit build/win/Kestro.exe ($KESTRO_WIN32_REASON)"
   [ "$RAN" -gt 0 ] || builds="64-bit build/win64/Kestro.exe only (32-bit skipped: $KESTRO_WIN32_REASON; the box could not start)"

@@ -23,11 +23,12 @@
 # not start" when SCRIPT never began.
 # Needs: qemu-system-x86, busybox-static, xfsprogs, cpio (scripts/setup.sh), and
 # Debian's kernel package, fetched once with `apt-get download` into
-# $KESTRO_BOX_CACHE (default /var/cache/kestro-box).
+# $KESTRO_BOX_CACHE (default build/box32-kernel in the repository, kept out
+# of the system's own folders, which the package tests check).
 # -cpu qemu64 matters: with -cpu max, Wine's 32-bit loader dies at start.
 set -euo pipefail
 
-cache=${KESTRO_BOX_CACHE:-/var/cache/kestro-box}
+cache=${KESTRO_BOX_CACHE:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/box32-kernel}
 rw=()
 mem=4096
 disk=24
@@ -61,7 +62,7 @@ fetch_kernel() {
   (cd "$dir" && apt-get download "$pkg") >"$dir.log" 2>&1 || cannot "apt-get download $pkg: $(tail -n 1 "$dir.log")"
   dpkg-deb -x "$dir"/linux-image-*.deb "$dir/k"
   ver=$(ls "$dir/k/lib/modules")
-  rm -rf "$cache/lib" "$cache/version"
+  rm -rf "${cache:?}/lib" "$cache/version"
   mkdir -p "$cache/lib/modules"
   cp -a "$dir/k/lib/modules/$ver" "$cache/lib/modules/"
   busybox depmod -b "$cache" "$ver"
@@ -129,6 +130,7 @@ printf '%q ' "$script" "$@" >"$work/args/args"
 truncate -s "${disk}G" "$work/scratch.img"
 mkfs.xfs -q -m reflink=1 "$work/scratch.img"
 
+# shellcheck disable=SC2054  # qemu options hold commas
 devs=(-fsdev "local,id=root,path=/,security_model=none,readonly=on,multidevs=remap"
       -device "virtio-9p-pci,fsdev=root,mount_tag=hostroot"
       -fsdev "local,id=mods,path=$cache/lib/modules,security_model=none,readonly=on"

@@ -24,7 +24,8 @@ wine sc create KestroTestSvc binpath= "$(dos_path "$KESTRO_WIN_BUILD/test_servic
 
 OXLROOT=$(dos_path "$agent") wine "$KESTRO_EXE" -direct >/dev/null 2>&1 </dev/null &
 pid=$!
-if wait_for "$logs/Kestro-2.txt" 'Done with starting service KestroTestSvc' 40; then
+# Generous: an emulated machine starts each process in seconds.
+if wait_for "$logs/Kestro-2.txt" 'Done with starting service KestroTestSvc' 120; then
   pass "direct pass: reaches slot 2"
 else
   fail "direct pass: reaches slot 2"
