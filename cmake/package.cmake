@@ -38,7 +38,8 @@ install(FILES ${KESTRO_PACKAGING}/kestro.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/kestro-settings.reg DESTINATION /etc/kestro
         RENAME kestro.reg)
 install(FILES ${KESTRO_PACKAGING}/kestro.default DESTINATION /etc/default RENAME kestro)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${KESTRO_PACKAGING}/copyright
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/kestro-alerts.yml
+              ${KESTRO_PACKAGING}/copyright
               ${KESTRO_PACKAGE_OUT}/changelog.gz
         DESTINATION share/doc/kestro)
 install(FILES ${KESTRO_PACKAGE_OUT}/kestro.8.gz DESTINATION share/man/man8)

@@ -15,14 +15,30 @@ bash scripts/build.sh win >/dev/null
 source scripts/wine-arch.sh
 kestro_probe_win32
 kestro_use_arch "$KESTRO_WINE_ARCH"
+exe=${KESTRO_EXE#"$PWD"/}
 if [ "$KESTRO_WINE_ARCH" = win32 ]; then
   if [ "$KESTRO_WIN32" != yes ]; then echo "Cannot run the 32-bit Kestro.exe: $KESTRO_WIN32_REASON." >&2; exit 1; fi
-  echo "Running the 32-bit build/win/Kestro.exe: $KESTRO_WINE_ARCH_WHY."
+  echo "Running the 32-bit $exe: $KESTRO_WINE_ARCH_WHY."
   prefix=$PWD/demo/prefix
 else
-  echo "Running the 64-bit build/win64/Kestro.exe under wine64: $KESTRO_WINE_ARCH_WHY."
+  echo "Running the 64-bit $exe under wine64: $KESTRO_WINE_ARCH_WHY."
   prefix=$PWD/demo/prefix64
 fi
+pid=
+tailpid=
+# Ends what this run started, and in the pretend mode brings the 32-bit
+# build back, however the run ends.
+finish() {
+  set +e
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
+  [ -n "$tailpid" ] && kill "$tailpid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  kestro_unhide_win32
+}
+trap finish EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+kestro_hide_win32
 export WINEDEBUG=-all WINEPREFIX=$prefix
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
@@ -53,7 +69,8 @@ done
 sleep 2
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
+pid=
 kill "$tailpid" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
+tailpid=
 echo
 echo "First pass done; the demo run is stopped."

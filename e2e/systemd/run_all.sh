@@ -6,7 +6,7 @@
 source "$(dirname "$0")/lib.sh"
 trap box_down EXIT
 TESTS=("$SYSTEMD_E2E"/test_install.sh "$SYSTEMD_E2E"/test_service.sh "$SYSTEMD_E2E"/test_confined.sh
-       "$SYSTEMD_E2E"/test_remove.sh)
+       "$SYSTEMD_E2E"/test_remove.sh "$SYSTEMD_E2E"/test_jobs.sh)
 if box_up; then
   for t in "${TESTS[@]}"; do
     # shellcheck source=/dev/null

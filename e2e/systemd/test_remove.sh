@@ -24,3 +24,18 @@ check "remove while stopped: no Stopping line" "Kestro and IP Helper removed." "
 out=$(in_box "$PROGRAM" -removeservice)
 check "remove when missing: exit code 2" 2 $?
 check "remove when missing: message" "OpenService failed - Unit Kestro.service not found. (0x2)" "$out"
+
+# A unit that installation did not write (here where the package puts its
+# own) is left as it is: enabled, running, its file in place.
+printf '[Unit]\nDescription=Kestro and IP Helper\n[Service]\nType=notify\nExecStart="%s" -service\n[Install]\nWantedBy=multi-user.target\n' \
+  "$PROGRAM" | in_box sh -c 'cat >/usr/lib/systemd/system/kestro.service'
+in_box systemctl daemon-reload
+in_box systemctl enable --now kestro 2>/dev/null
+out=$(in_box "$PROGRAM" -removeservice)
+check "remove a packaged unit: exit code 8" 8 $?
+check "remove a packaged unit: message" "Kestro and IP Helper was not installed by -installservice (/lib/systemd/system/kestro.service): nothing was removed." "$out"
+check "remove a packaged unit: nothing changed" "file|enabled|active" \
+  "$(in_box sh -c '[ -e /usr/lib/systemd/system/kestro.service ] && echo file')|$(in_box systemctl is-enabled kestro)|$(in_box systemctl is-active kestro)"
+in_box systemctl disable --now kestro 2>/dev/null
+in_box rm /usr/lib/systemd/system/kestro.service
+in_box systemctl daemon-reload

@@ -1,6 +1,6 @@
 # Shared helpers of the end-to-end tests under Wine. Each test gets a copy of
 # one template prefix and its own wineserver, ended when the test ends.
-# The architecture (win32: build/win, win64: build/win64) comes from
+# The architecture (win32 or win64, each its own build) comes from
 # KESTRO_WINE_ARCH, else from what this machine can run.
 set -u
 

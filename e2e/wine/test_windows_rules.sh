@@ -2,8 +2,8 @@
 # WSAStartup's error, the lock file's handle kept from children, system texts
 # with inserts, and the reserved start-up fields cleared for a command.
 
-PLATFORM_TOOL=$REPO_ROOT/build/win/platform_tool.exe
-CONTROL_TOOL_EXE=$REPO_ROOT/build/win/control_tool.exe
+PLATFORM_TOOL=$KESTRO_WIN_BUILD/platform_tool.exe
+CONTROL_TOOL_EXE=$KESTRO_WIN_BUILD/control_tool.exe
 
 new_prefix windows_rules
 # Version 0.0 is refused; the error is WSAStartup's return value.
@@ -35,7 +35,7 @@ check "a system text without inserts is unchanged" "text [Access denied. (0x5)]"
 # file table in lpReserved2; its command must not.
 record=$E2E_WORK/rules-record.txt
 KESTRO_RECORD_STARTUP=1 wine "$PLATFORM_TOOL" spawn "$CONTROL_TOOL_EXE" command \
-  "$(dos_path "$REPO_ROOT/build/win/recorder.exe")" "\"recorder.exe $(dos_path "$record") 0 0\"" 1 \
+  "$(dos_path "$KESTRO_WIN_BUILD/recorder.exe")" "\"recorder.exe $(dos_path "$record") 0 0\"" 1 \
   >/dev/null 2>&1
 check "a command gets no reserved start-up data" "reserved2=0" "$(grep '^reserved2=' "$record" | tr -d '\r')"
 end_prefix

@@ -5,7 +5,7 @@
 
 # Runs with the 64-bit suite only, whose prefix is a 64-bit one.
 if [ "$KESTRO_WINE_ARCH" = win64 ]; then
-KESTRO_EXE32=$REPO_ROOT/build/win/Kestro.exe
+KESTRO_EXE32=$(kestro_build_dir win32)/Kestro.exe
 
 # view_setting 32|64 NAME REG_TYPE DATA: a value in one registry view only.
 view_setting() {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/file_version.h"
 #include "app/usage.h"
 #include "platform/platform.h"
 
@@ -28,5 +29,7 @@ void MonitorApp::ParseCommandLine(const char* const* argv) {
     }
   }
 }
+
+std::string MonitorApp::ProgramVersion() const { return GetFileVersionText(); }
 
 }  // namespace kestro

@@ -113,6 +113,15 @@ int RemoveService() {
     scm.CloseHandle(manager);
     return 2;
   }
+  // A service installed otherwise (a package) is left as it is, running or not.
+  std::string origin;
+  if (scm.DefinedElsewhere(service, &origin)) {
+    Print(std::string(kServiceDisplayName) + " was not installed by -installservice (" + origin +
+          "): nothing was removed.\n");
+    scm.CloseHandle(service);
+    scm.CloseHandle(manager);
+    return kRemoveNotOurs;
+  }
   if (scm.ControlStop(service)) {
     // No limit: removal waits as long as the service says it is stopping.
     Print(std::string("Stopping ") + kServiceDisplayName + ".");

@@ -17,7 +17,12 @@ std::string ServiceCommandLine(const std::string& programPath);
 // Returns 0, 1, 2, 4 or 8; ends the process with 1 when a registry step fails.
 int InstallService();
 
-// Stops the service if it runs, waiting for it, and deletes it. Returns 0, 1, 2 or 4.
+// Removal's code for a service that installation did not create (on
+// systemd, a package's unit): nothing is stopped, disabled or deleted.
+inline constexpr int kRemoveNotOurs = 8;
+
+// Stops the service if it runs, waiting for it, and deletes it. Returns 0, 1,
+// 2, 4 or 8.
 int RemoveService();
 
 // Stores `text` as the service's "Description" value; failures are silent.

@@ -21,9 +21,36 @@ StatusHandle statusHandle = 0;
 EventHandle stopEvent = 0;
 std::uint32_t lastServiceError = 0;
 std::uint32_t checkPoint = 1;
+// Set by the first stop request. A stop can arrive before the service runs
+// (systemd sends SIGTERM whenever it likes); the start then ends there.
+bool stopRequested = false;
 
 constexpr std::uint32_t kStartHint = 3000;
 constexpr std::uint32_t kStopHint = 10000;
+
+// Stores and hands on one report; the caller holds the lock.
+bool SetStatusLocked(std::uint32_t state, std::uint32_t exitCode, std::uint32_t waitHint) {
+  status.controlsAccepted = state == kServiceStartPending ? 0 : kAcceptStop;
+  status.currentState = state;
+  status.win32ExitCode = exitCode;
+  status.waitHint = waitHint;
+  status.checkPoint = (state == kServiceRunning || state == kServiceStopped) ? 0 : checkPoint++;
+  return Os().serviceHost->SetStatus(statusHandle, status);
+}
+
+// A report of the start (pending or running), unless a stop was asked for:
+// then nothing is reported and the start ends. Checked and reported under
+// one lock, so a stop is either seen here or comes after the report.
+bool ReportStart(std::uint32_t state, std::uint32_t waitHint) {
+  bool reported;
+  {
+    LockGuard guard(statusLock);
+    if (stopRequested) return false;
+    reported = SetStatusLocked(state, 0, waitHint);
+  }
+  if (!reported) ReportServiceError("SetServiceStatus");
+  return reported;
+}
 
 }  // namespace
 
@@ -34,6 +61,7 @@ void ResetServiceMode() {
   stopEvent = 0;
   lastServiceError = 0;
   checkPoint = 1;
+  stopRequested = false;
 }
 
 ServiceStatusRecord CurrentServiceStatus() {
@@ -59,7 +87,7 @@ void ServiceMain(int argc, char** argv) {
     status.serviceType = kServiceOwnProcess;
     status.serviceSpecificExitCode = 0;
   }
-  if (ReportServiceStatus(kServiceStartPending, 0, kStartHint)) ServiceWorker(argc, argv);
+  if (ReportStart(kServiceStartPending, kStartHint)) ServiceWorker(argc, argv);
   std::uint32_t exitCode;
   {
     LockGuard guard(statusLock);
@@ -72,15 +100,15 @@ void ServiceWorker(int, char**) {
   ServiceHost& host = *Os().serviceHost;
   MonitorApp app;
   EventHandle event = 0;
-  bool started = ReportServiceStatus(kServiceStartPending, 0, kStartHint);
+  bool started = ReportStart(kServiceStartPending, kStartHint);
   if (started) {
     event = host.CreateStopEvent();
     LockGuard guard(statusLock);
     stopEvent = event;
   }
-  started = started && event != 0 && ReportServiceStatus(kServiceStartPending, 0, kStartHint) &&
-            ReportServiceStatus(kServiceStartPending, 0, kStartHint) &&
-            ReportServiceStatus(kServiceRunning, 0, 0);
+  // A stop asked for by now ends the start here: the service never reports running.
+  started = started && event != 0 && ReportStart(kServiceStartPending, kStartHint) &&
+            ReportStart(kServiceStartPending, kStartHint) && ReportStart(kServiceRunning, 0);
   if (started) {
     ReportToEventLog("Service was started, starting main loop. version " + GetFileVersionText(),
                      kEventInformation);
@@ -111,6 +139,10 @@ void ServiceWorker(int, char**) {
 
 void ServiceControlHandler(std::uint32_t control) {
   if (control == kControlStop) {
+    {
+      LockGuard guard(statusLock);
+      stopRequested = true;
+    }
     ReportServiceStatus(kServiceStopPending, 0, 0);
     ServiceStop();
     return;
@@ -125,25 +157,17 @@ void ServiceControlHandler(std::uint32_t control) {
 
 void ServiceStop() {
   ReportServiceStatus(kServiceStopPending, 0, kStopHint);
-  EventHandle event;
-  {
-    LockGuard guard(statusLock);
-    event = stopEvent;
-  }
-  if (event != 0) Os().serviceHost->SignalEvent(event);
+  // Signalled under the lock: the worker takes the event away under it
+  // before closing it, so a late second stop never touches a closed event.
+  LockGuard guard(statusLock);
+  if (stopEvent != 0) Os().serviceHost->SignalEvent(stopEvent);
 }
 
 bool ReportServiceStatus(std::uint32_t state, std::uint32_t exitCode, std::uint32_t waitHint) {
   bool reported;
   {
     LockGuard guard(statusLock);
-    status.controlsAccepted = state == kServiceStartPending ? 0 : kAcceptStop;
-    status.currentState = state;
-    status.win32ExitCode = exitCode;
-    status.waitHint = waitHint;
-    status.checkPoint =
-        (state == kServiceRunning || state == kServiceStopped) ? 0 : checkPoint++;
-    reported = Os().serviceHost->SetStatus(statusHandle, status);
+    reported = SetStatusLocked(state, exitCode, waitHint);
   }
   if (!reported) ReportServiceError("SetServiceStatus");
   return reported;

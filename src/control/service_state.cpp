@@ -16,13 +16,23 @@ void Print(const std::string& text) {
   Os().console->Flush(Stream::Output);
 }
 
+// A query that failed during a wait ends it; the log says why, since the
+// verdict that follows rests on an older state.
+bool Query(ServiceHandle service, const std::string& display, std::uint32_t* state) {
+  if (Os().services->QueryState(service, state)) return true;
+  char error[256];
+  const std::string text = GetLastErrorText(error, sizeof error);
+  WriteLog("Service " + display + ": Could not query service." + (text.empty() ? "" : " " + text));
+  return false;
+}
+
 // The wait after a request: while the service stays `pending`, a dot a second,
 // at most 120. Returns the last state read.
-std::uint32_t AwaitChange(ServiceHandle service, std::uint32_t pending, std::uint32_t state) {
-  ServiceManager& scm = *Os().services;
+std::uint32_t AwaitChange(ServiceHandle service, const std::string& display,
+                          std::uint32_t pending, std::uint32_t state) {
   Os().clock->SleepMs(kPollMs);
   int dots = 0;
-  while (scm.QueryState(service, &state) && dots < kMaxQueries && state == pending) {
+  while (Query(service, display, &state) && dots < kMaxQueries && state == pending) {
     Print(".");
     ++dots;
     Os().clock->SleepMs(kPollMs);
@@ -58,7 +68,7 @@ int Act(ServiceHandle service, const std::string& display, char action, std::uin
     return t.refused;
   }
   Print(t.progress + display + ".");
-  if (AwaitChange(service, t.pending, state) == t.wanted) {
+  if (AwaitChange(service, display, t.pending, state) == t.wanted) {
     Print("\n" + display + t.done);
     return 0;
   }
@@ -74,6 +84,7 @@ int Control(ServiceHandle service, const std::string& display, char action) {
     return kServiceQueryFailed;
   }
   if (state == kServiceStopped && action == '0') {
+    scm.CancelPendingRestart(service);
     WriteLog("Service " + display + " is already stopped");
     return 0;
   }
@@ -83,7 +94,7 @@ int Control(ServiceHandle service, const std::string& display, char action) {
   }
   // A pending or paused service is given 120 quick queries to settle.
   for (int count = 0; state != kServiceRunning && state != kServiceStopped;) {
-    if (!scm.QueryState(service, &state)) return kServicePreWaitQueryFailed;
+    if (!Query(service, display, &state)) return kServicePreWaitQueryFailed;
     if (count == 1) WriteLog("Waiting for service " + display + " to reach STOP or START state ...");
     if (++count == kMaxQueries) {
       WriteLog("Service " + display + " is not in state RUNNING nor in state STOPPED.");

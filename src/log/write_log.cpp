@@ -10,11 +10,33 @@
 namespace kestro {
 namespace {
 
+// An aside name of the previous generation: its name, a dot, a tick count
+// and ".del".
+bool IsAsideName(const std::string& name) {
+  const std::string head = std::string(kPreviousLogName) + ".";
+  const std::string tail = ".del";
+  if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
+      name.compare(name.size() - tail.size(), tail.size(), tail) != 0) {
+    return false;
+  }
+  for (std::size_t i = head.size(); i < name.size() - tail.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
+}
+
 // Deletes the previous generation and makes the current one the previous.
 // Failures are ignored: the current file then grows on, and the next call
 // tries again.
-void Rotate(const std::string& currentPath, const std::string& previousPath) {
+void Rotate(const std::string& directory, const std::string& currentPath,
+            const std::string& previousPath) {
   Files& files = *Os().files;
+  // An aside file that could be neither deleted nor named back, or whose
+  // writer died in between, would stay for good: each rotation deletes
+  // those it finds.
+  for (const std::string& name : files.FileNames(directory, kPreviousLogName)) {
+    if (IsAsideName(name)) files.RemoveFile(directory + kPathSeparator + name);
+  }
   // A file another program holds open with delete sharing keeps its name
   // after a delete until that program closes it, and the move onto the name
   // would fail as long. Renamed to a name of its own first, it frees the
@@ -36,11 +58,13 @@ void ReportNotOpened(const std::string& path, const std::string& error) {
 }
 
 // Holding the lock: moves an overfull current log aside, then appends.
-void AppendLine(const std::string& currentPath, const std::string& previousPath,
-                const std::string& line) {
+void AppendLine(const std::string& directory, const std::string& currentPath,
+                const std::string& previousPath, const std::string& line) {
   Files& files = *Os().files;
   std::uint64_t size = 0;
-  if (files.FileSize(currentPath, &size) && size > kRotationLimit) Rotate(currentPath, previousPath);
+  if (files.FileSize(currentPath, &size) && size > kRotationLimit) {
+    Rotate(directory, currentPath, previousPath);
+  }
   if (!files.AppendToFile(currentPath, line)) {
     Console& console = *Os().console;
     console.Write(Stream::Error, "Can't open file \"" + currentPath + "\".\n");
@@ -84,7 +108,7 @@ int WriteLog(std::string message) {
     return kLogNotLocked;
   }
 
-  AppendLine(currentPath, previousPath, FormatLogLine(stamp, message));
+  AppendLine(directory, currentPath, previousPath, FormatLogLine(stamp, message));
 
   lock.UnlockByte(handle);
   lock.CloseLockFile(handle);

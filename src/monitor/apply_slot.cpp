@@ -6,27 +6,31 @@
 
 namespace kestro {
 
-void Monitor::ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
+bool Monitor::ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
                         std::string command, std::string argument, const PingStatistics& stats) {
   const bool healthy =
       JudgeSweep(stats, pingTimeOut, static_cast<float>(pingResponse)) == Healthy;
   const std::string progress = " service " + service + " ...";
+  bool succeeded = true;
   // The service first, then the command, whatever the service did.
   if (healthy) {
     if (!service.empty()) {
       WriteLog("Starting" + progress);
-      WriteLog((SetServiceState(service, '1') == 0 ? "Done with starting service "
-                                                   : "Error starting service ") + service);
+      const bool done = SetServiceState(service, '1') == 0;
+      WriteLog((done ? "Done with starting service " : "Error starting service ") + service);
+      succeeded = done;
     }
-    if (!command.empty()) RunCommand(command, argument, 1);
+    if (!command.empty()) succeeded = RunCommand(command, argument, 1) == 0 && succeeded;
   } else {
     if (!service.empty()) {
       WriteLog("Stopping" + progress);
-      WriteLog((SetServiceState(service, '0') == 0 ? "Done with stopping service "
-                                                   : "Error stopping service ") + service);
+      const bool done = SetServiceState(service, '0') == 0;
+      WriteLog((done ? "Done with stopping service " : "Error stopping service ") + service);
+      succeeded = done;
     }
-    if (!command.empty()) RunCommand(command, argument, 0);
+    if (!command.empty()) succeeded = RunCommand(command, argument, 0) == 0 && succeeded;
   }
+  return succeeded;
 }
 
 }  // namespace kestro

@@ -1,5 +1,6 @@
 #include "agentconf/agent_setting.h"
 #include "log/report_event.h"
+#include "monitor/judge_sweep.h"
 #include "monitor/monitor.h"
 #include "monitor/verdict.h"
 #include "platform/platform.h"
@@ -9,6 +10,7 @@ namespace kestro {
 
 int Monitor::CheckCycle() {
   PingStatistics stats;
+  PassFigures figures;
   LoadSettings();
 
   const std::string server = LocateStagingServer();
@@ -16,6 +18,7 @@ int Monitor::CheckCycle() {
     // Tried again at the next tick: the pass did not complete.
     ReportToEventLog(kNoStagingServerVerdict, kEventError);
     Verdict = kNoStagingServerVerdict;
+    PublishMetrics(figures);
     return 2;
   }
 
@@ -26,12 +29,22 @@ int Monitor::CheckCycle() {
 
   for (int n = 1; n <= kSlotCount; ++n) {
     const ActionSlot slot = Settings.Slot(n);
-    ApplySlot(slot.PingTimeOut, slot.PingResponse, slot.Service, slot.Command, slot.Argument, stats);
+    const bool succeeded = ApplySlot(slot.PingTimeOut, slot.PingResponse, slot.Service,
+                                     slot.Command, slot.Argument, stats);
+    if (!slot.Service.empty() || !slot.Command.empty()) {
+      const bool start = JudgeSweep(stats, slot.PingTimeOut,
+                                    static_cast<float>(slot.PingResponse)) == Healthy;
+      figures.Slots.push_back({n, start, succeeded});
+    }
   }
 
   Verdict = DescribeVerdict(server, stats, Settings);
   // Taken after the last slot: a change noted during the pass is covered by it.
   Supervisor.LastPassTime = Os().clock->UnixTime();
+  figures.Swept = true;
+  figures.Server = server;
+  figures.Sweep = stats;
+  PublishMetrics(figures);
   return 0;
 }
 

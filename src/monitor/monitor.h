@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "metrics/pass_figures.h"
 #include "monitor/supervisor.h"
 #include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"
@@ -14,6 +15,7 @@ class Monitor {
  public:
   // Stamps LastAddressChange with the current time, then loads the settings.
   Monitor();
+  virtual ~Monitor() = default;
 
   void LoadSettings();
 
@@ -22,14 +24,23 @@ class Monitor {
   int CheckCycle();
 
   // Starts (healthy sweep) or stops one slot's service, then runs its
-  // command with "start" or "stop".
-  void ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
+  // command with "start" or "stop". True when the service reached its state
+  // and the command ended with 0 (each where the slot has one).
+  bool ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
                  std::string command, std::string argument, const PingStatistics& stats);
+
+  // Ends a pass, whatever its outcome: counts it and, when MetricsFile is
+  // set, replaces that file with the figures.
+  void PublishMetrics(PassFigures& figures);
+  // The version the metrics name; the application knows it.
+  virtual std::string ProgramVersion() const { return ""; }
 
   SupervisorState Supervisor;
   MonitorSettings Settings;
   // The outcome of the last pass in words (verdict.h); empty before the first.
   std::string Verdict;
+  // Passes since this object was made.
+  std::uint32_t PassCount = 0;
 };
 
 }  // namespace kestro

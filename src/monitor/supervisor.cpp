@@ -25,6 +25,7 @@ void Tell(SupervisorState& state, const std::string& text, std::uint16_t type) {
 void NoteAddressChange() {
   WriteLog("Network address table change!");
   LastAddressChange = Os().clock->UnixTime();
+  ++AddressChangeCount;
 }
 
 // Waiting for a change failed: watch the table by comparing snapshots, so

@@ -2,6 +2,7 @@
 // The few whole-file operations the log needs.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestro {
 
@@ -17,6 +18,10 @@ class Files {
   // writers), writes the bytes as they are in one write, closes. False only
   // when the file cannot be opened.
   virtual bool AppendToFile(const std::string& path, const std::string& bytes) = 0;
+  // The names (without the directory) of the files in `directory` whose
+  // names begin with `prefix`; none when it cannot be read.
+  virtual std::vector<std::string> FileNames(const std::string& directory,
+                                             const std::string& prefix) = 0;
   // Why this thread's last AppendToFile could not open the file when it is
   // there but was refused, as for ByteLock::OpenRefusal; empty otherwise.
   virtual std::string OpenRefusal() { return ""; }

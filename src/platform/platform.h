@@ -9,6 +9,7 @@
 #include "platform/console.h"
 #include "platform/environment.h"
 #include "platform/event_log.h"
+#include "platform/file_writer.h"
 #include "platform/files.h"
 #include "platform/heap.h"
 #include "platform/last_error.h"
@@ -44,6 +45,7 @@ struct Platform {
   Threads* threads = nullptr;
   AddressWatcher* addresses = nullptr;
   ServiceHost* serviceHost = nullptr;
+  FileWriter* fileWriter = nullptr;
 };
 
 const Platform& Os();

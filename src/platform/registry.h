@@ -23,6 +23,9 @@ class Registry {
   // does not fit the buffer with its terminating NUL.
   virtual bool QueryText(RegKey key, const std::string& name, std::size_t size,
                          std::string* value) = 0;
+  // RegQueryValueExA without a buffer: true when the value exists, whatever
+  // its type and size.
+  virtual bool HasValue(RegKey key, const std::string& name) = 0;
   // RegCloseKey.
   virtual void CloseKey(RegKey key) = 0;
   // Why this thread's last OpenKey failed when the store itself was refused

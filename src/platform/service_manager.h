@@ -30,6 +30,10 @@ class ServiceManager {
   virtual bool Start(ServiceHandle service) = 0;
   // ControlService with SERVICE_CONTROL_STOP: whether the request was accepted.
   virtual bool ControlStop(ServiceHandle service) = 0;
+  // A stopped service that the manager is about to start again by itself
+  // (systemd restarting a unit after a failure) is kept stopped. Windows
+  // has nothing of the kind for a stop request to cancel.
+  virtual bool CancelPendingRestart(ServiceHandle) { return true; }
   // CloseServiceHandle.
   virtual void CloseHandle(ServiceHandle handle) = 0;
 
@@ -38,6 +42,10 @@ class ServiceManager {
   virtual ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
                                          const std::string& displayName,
                                          const std::string& commandLine) = 0;
+  // Whether the service was put in place by something other than
+  // CreateOwnService (on systemd, a package's unit file), naming where it is
+  // defined. Windows keeps no such record: never.
+  virtual bool DefinedElsewhere(ServiceHandle, std::string*) { return false; }
   // DeleteService.
   virtual bool Delete(ServiceHandle service) = 0;
   // LoadLibraryA; 0 when the library cannot be loaded.

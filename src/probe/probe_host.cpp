@@ -15,6 +15,9 @@ constexpr int kAfInet = 2;
 // Only where it differs from the usual: an administrator who sees it knows the
 // program runs without CAP_NET_RAW and relies on net.ipv4.ping_group_range.
 constexpr char kDatagramSocketNotice[] = "Raw ICMP socket refused, using an ICMP datagram socket";
+// At most this many datagrams are dropped before a request, so that a stream
+// arriving as fast as it is read cannot hold the sweep.
+constexpr int kDropLimit = 1024;
 
 // What one sweep holds; released on every way out.
 class Sweep {
@@ -37,7 +40,9 @@ class Sweep {
     stats_.ErrorCode += code;
     return stats_.ErrorCode;
   }
-  void AwaitAnswer(std::uint32_t probed, int seconds, int milliseconds, bool* failed);
+  void DropQueued();
+  void AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int seconds,
+                   int milliseconds, bool* failed);
 
   PingStatistics& stats_;
   bool started_ = false;
@@ -88,6 +93,7 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   const int length = packetSize + static_cast<int>(kEchoHeaderSize);
   std::uint16_t sequence = 0;
   for (int i = 0; i < count; ++i) {
+    DropQueued();
     FillEchoRequest(send_, static_cast<std::size_t>(length));
     SealEchoRequest(send_, static_cast<std::size_t>(length), Os().clock->TickCount(), sequence++);
 
@@ -104,7 +110,10 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
     if (sent < length) WriteLog("Got less bytes back than written");
 
     bool failed = false;
-    AwaitAnswer(address, seconds, milliseconds, &failed);
+    EchoInFlight request;
+    request.message = send_;
+    request.length = length;
+    AwaitAnswer(address, request, seconds, milliseconds, &failed);
     if (failed) return stats_.ErrorCode;
     Os().clock->SleepMs(1000);
   }
@@ -112,7 +121,24 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   return 0;
 }
 
-void Sweep::AwaitAnswer(std::uint32_t probed, int seconds, int milliseconds, bool* failed) {
+// Nothing that waits on the socket before a request is sent can be its
+// answer: late answers, other programs' pings, or a stream of datagrams sent
+// during the pause to fill the socket's queue, so that the answer would find
+// no room and be dropped.
+void Sweep::DropQueued() {
+  Sockets& sockets = *Os().sockets;
+  for (int i = 0; i < kDropLimit && sockets.WaitReadable(socket_, 0, 0) == 1; ++i) {
+    std::uint32_t source = 0;
+    // A datagram too large for the buffer is gone all the same; any other
+    // failure, should it last, is the wait's to report.
+    if (sockets.ReceiveFrom(socket_, receive_, kProbeBufferSize, &source) < 0 &&
+        sockets.LastSocketError() != kSocketMessageTooLong)
+      return;
+  }
+}
+
+void Sweep::AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int seconds,
+                        int milliseconds, bool* failed) {
   Sockets& sockets = *Os().sockets;
   Clock& clock = *Os().clock;
   // The time-out bounds the whole wait for this request: datagrams that are
@@ -135,7 +161,7 @@ void Sweep::AwaitAnswer(std::uint32_t probed, int seconds, int milliseconds, boo
         return;
       }
       Os().console->Write(Stream::Output, "timed out\n");
-    } else if (DecodeReply(stats_, receive_, count, source, probed) == kStopWaiting) {
+    } else if (DecodeReply(stats_, receive_, count, source, probed, request) == kStopWaiting) {
       return;
     }
     // Modulo 2^32: right across the wrap of the tick count.

@@ -29,6 +29,20 @@ void ReadText(RegKey key, const char* name, std::string& field) {
   }
 }
 
+// Missing means empty and is no fault; a value that is there but cannot be
+// read is reported as any other.
+void ReadOptionalText(RegKey key, const char* name, std::string& field) {
+  Registry& registry = *Os().registry;
+  std::string value;
+  if (registry.QueryText(key, name, kRegistryTextSize, &value)) {
+    field = value;
+  } else if (!registry.HasValue(key, name)) {
+    field.clear();
+  } else {
+    ReportUnreadable(name);
+  }
+}
+
 }  // namespace
 
 ActionSlot MonitorSettings::Slot(int number) const {
@@ -71,6 +85,7 @@ void LoadSettings(MonitorSettings& s) {
   ReadText(key, "Argument1", s.Argument[0]);
   ReadText(key, "Argument2", s.Argument[1]);
   ReadText(key, "Argument3", s.Argument[2]);
+  ReadOptionalText(key, "MetricsFile", s.MetricsFile);
 
   registry.CloseKey(key);
 }

@@ -25,6 +25,8 @@ struct MonitorSettings {
   std::uint32_t PingTimeOut[kSlotCount] = {1, 1, 1};
   std::uint32_t PingDelay = 5;
   std::uint32_t NumberOfPingSweeps = 7;
+  // Where every pass leaves its figures for a metrics collector; empty: nowhere.
+  std::string MetricsFile;
 
   // Slot 1, 2 or 3.
   ActionSlot Slot(int number) const;
@@ -32,7 +34,8 @@ struct MonitorSettings {
 
 // Refreshes `settings` from the registry. A missing key changes nothing and
 // logs nothing; a value that cannot be read keeps its previous value and logs
-// "Could not read " with its path.
+// "Could not read " with its path. MetricsFile is optional: a missing value
+// means none, without a line.
 void LoadSettings(MonitorSettings& settings);
 
 }  // namespace kestro

@@ -152,5 +152,18 @@ TEST_F(ServiceInstallTest, RemoveFailures) {
   EXPECT_EQ("OpenSCManager failed - Access is denied. (0x5)\n", sys.console.out);
 }
 
+TEST_F(ServiceInstallTest, RemoveLeavesAServiceInstalledOtherwiseAsItIs) {
+  FakeService packaged;
+  packaged.states = {kServiceRunning};
+  packaged.definedElsewhere = "/usr/lib/systemd/system/kestro.service";
+  sys.services.services["Kestro"] = packaged;
+  EXPECT_EQ(kRemoveNotOurs, Code(RemoveService));
+  EXPECT_EQ("Kestro and IP Helper was not installed by -installservice "
+            "(/usr/lib/systemd/system/kestro.service): nothing was removed.\n",
+            sys.console.out);
+  EXPECT_EQ(0, sys.plan.Count("ControlService") + sys.plan.Count("DeleteService"));
+  EXPECT_EQ(1u, sys.services.services.count("Kestro"));
+}
+
 }  // namespace
 }  // namespace kestro

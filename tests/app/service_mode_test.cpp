@@ -119,6 +119,22 @@ TEST_F(ServiceHostTest, StopDuringAPassIsHonouredAfterThePass) {
   EXPECT_EQ("Quit on service stop request. version 2003.12.09.0", EventTexts().back());
 }
 
+TEST_F(ServiceHostTest, StopBeforeTheStopEventExistsEndsTheStart) {
+  // systemd may send its stop at any time: here before there is an event
+  // to signal. The start ends without ever reporting running.
+  sys.serviceHost.onCreateEvent = [this] { sys.serviceHost.handler(kControlStop); };
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ((std::vector<Report>{{2, 1, 3000, 0, 0},
+                                 {2, 2, 3000, 0, 0},
+                                 {3, 3, 0, 1, 0},
+                                 {3, 4, 10000, 1, 0},
+                                 {1, 0, 0, 1, 0}}),
+            Reports());
+  EXPECT_EQ(0, sys.serviceHost.waits);
+  EXPECT_TRUE(sys.eventLog.Entries().empty());
+  EXPECT_EQ(0, sys.serviceHost.eventsOpen);
+}
+
 TEST_F(ServiceHostTest, StatusTextIsTheVerdictSentOnceItChanges) {
   // No staging server: every tick tries a pass, each with the same verdict.
   StopAtWait(3);

@@ -16,11 +16,13 @@ class ServiceStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
     sys.Install();
+    sys.lastError.messages[1722] = "The RPC server is unavailable.\r\n";
     FakeService spooler;
     spooler.displayName = "Print Spooler";
     sys.services.services["Spooler"] = spooler;
   }
   void TearDown() override { EXPECT_EQ(0, sys.services.open); }
+  const std::string text1722 = "The RPC server is unavailable. (0x6ba)";
   FakeService& Spooler() { return sys.services.services["Spooler"]; }
   FakeSystem sys;
 };
@@ -47,6 +49,8 @@ TEST_F(ServiceStateTest, AlreadyInTheWantedStateSendsNothing) {
   EXPECT_EQ(0, SetServiceState("Spooler", '0'));
   EXPECT_EQ(std::vector<std::string>{"Service Print Spooler is already stopped"}, sys.LogMessages());
   EXPECT_EQ(0, sys.plan.Count("StartServiceA") + sys.plan.Count("ControlService"));
+  // Stopped, but perhaps due to be restarted by the manager: that is cancelled.
+  EXPECT_EQ(1, Spooler().restartsCancelled);
   EXPECT_EQ("", sys.console.out);
 }
 
@@ -80,11 +84,13 @@ TEST_F(ServiceStateTest, FirstQueryFails) {
   EXPECT_EQ(std::vector<std::string>{"Service Print Spooler: Could not query service."}, sys.LogMessages());
 }
 
-TEST_F(ServiceStateTest, PreWaitQueryFailsSilently) {
+// The waits log why they ended early, with the manager's text.
+TEST_F(ServiceStateTest, PreWaitQueryFailureIsLoggedWithItsText) {
   Spooler().states = {kServiceStartPending};
-  sys.plan.Fail("QueryServiceStatus", 2);
+  sys.plan.Fail("QueryServiceStatus", 2, false, 1722);
   EXPECT_EQ(2, SetServiceState("Spooler", '0'));
-  EXPECT_TRUE(sys.LogMessages().empty());
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler: Could not query service. " + text1722},
+            sys.LogMessages());
 }
 
 TEST_F(ServiceStateTest, PendingServiceThatSettlesGetsTheRequest) {
@@ -138,9 +144,11 @@ TEST_F(ServiceStateTest, StartThatEndsInAnotherStateFails) {
 
 TEST_F(ServiceStateTest, QueryFailingDuringTheWaitRestsOnTheLastState) {
   Spooler().afterStart = {kServiceStartPending};
-  sys.plan.Fail("QueryServiceStatus", 2);  // the first query of the wait
+  sys.plan.Fail("QueryServiceStatus", 2, false, 1722);  // the first query of the wait
   EXPECT_EQ(16, SetServiceState("Spooler", '1'));
   EXPECT_EQ("Starting Print Spooler.\nPrint Spooler failed to start.\n", sys.console.out);
+  EXPECT_EQ(std::vector<std::string>{"Service Print Spooler: Could not query service. " + text1722},
+            sys.LogMessages());
 }
 
 // A systemd unit that never leaves "activating" (a notify-type unit that

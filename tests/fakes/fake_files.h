@@ -3,10 +3,12 @@
 
 #include "fakes/fault_plan.h"
 #include "platform/files.h"
+#include "platform/host.h"
 
 namespace kestro::testing {
 
-// Files in memory. Calls: GetFileSize, DeleteFile, MoveFile, AppendFile.
+// Files in memory. Calls: GetFileSize, DeleteFile, MoveFile, AppendFile,
+// FindFirstFile.
 // Files another program holds open behave as on Windows: without delete
 // sharing they can be neither deleted nor renamed; with it, a delete succeeds
 // but the name stays taken (a pending delete) until that program closes it.
@@ -61,6 +63,21 @@ class FakeFiles : public Files {
     if (pendingDelete.count(path)) return false;
     contents[path] += bytes;
     return true;
+  }
+  // A file pending deletion is still listed, as on Windows.
+  std::vector<std::string> FileNames(const std::string& directory,
+                                     const std::string& prefix) override {
+    std::vector<std::string> names;
+    if (plan_.Enter("FindFirstFile")) return names;
+    const std::string head = directory + kPathSeparator + prefix;
+    for (const auto& file : contents) {
+      const std::string& path = file.first;
+      if (path.compare(0, head.size(), head) == 0 &&
+          path.find(kPathSeparator, directory.size() + 1) == std::string::npos) {
+        names.push_back(path.substr(directory.size() + 1));
+      }
+    }
+    return names;
   }
 
   std::string OpenRefusal() override { return refusal_; }

@@ -57,6 +57,10 @@ class FakeRegistry : public Registry {
     *value = v.text;
     return true;
   }
+  bool HasValue(RegKey key, const std::string& name) override {
+    RegValue v;
+    return Find("RegQueryValueExA", key, name, &v);
+  }
   std::string OpenKeyProblem() override { return refusal; }
   void CloseKey(RegKey key) override {
     plan_.Enter("RegCloseKey");

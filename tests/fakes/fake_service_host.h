@@ -19,6 +19,8 @@ class FakeServiceHost : public ServiceHost {
   ControlHandlerRoutine handler = nullptr;
   // Called at every wait for the stop event, with the number of waits so far.
   std::function<void(int)> onWait;
+  // Called as the stop event is created, before it is handed back.
+  std::function<void()> onCreateEvent;
   int waits = 0;
   int failingWaits = 0;  // the first this many waits fail
   bool eventSet = false;
@@ -44,6 +46,7 @@ class FakeServiceHost : public ServiceHost {
   }
   EventHandle CreateStopEvent() override {
     if (plan_.Enter("CreateEventA")) return 0;
+    if (onCreateEvent) onCreateEvent();
     ++eventsOpen;
     return 9;
   }

@@ -17,6 +17,9 @@ struct FakeService {
   std::deque<std::uint32_t> afterStart{kServiceStartPending, kServiceRunning};
   std::deque<std::uint32_t> afterStop{kServiceStopPending, kServiceStopped};
   int queries = 0;
+  int restartsCancelled = 0;
+  // Where the service is defined when installation did not create it.
+  std::string definedElsewhere;
 };
 
 // Calls: OpenSCManagerA, GetServiceDisplayNameA, OpenServiceA,
@@ -67,6 +70,14 @@ class FakeServiceManager : public ServiceManager {
     if (!s.acceptStop || s.states.front() == kServiceStopped) return false;
     s.states = s.afterStop;
     return true;
+  }
+  bool CancelPendingRestart(ServiceHandle handle) override {
+    ++services.at(handles_.at(handle)).restartsCancelled;
+    return true;
+  }
+  bool DefinedElsewhere(ServiceHandle handle, std::string* origin) override {
+    *origin = services.at(handles_.at(handle)).definedElsewhere;
+    return !origin->empty();
   }
   void CloseHandle(ServiceHandle handle) override {
     plan_.Enter("CloseServiceHandle");

@@ -1,8 +1,10 @@
 #pragma once
 // The socket layer of the echo sweep, scripted.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <set>
 
 #include "fakes/fake_clock.h"
@@ -31,6 +33,23 @@ inline std::vector<unsigned char> EchoAnswer(std::vector<unsigned char> request)
   return Datagram(request);
 }
 
+// An ICMP error of `type` about a datagram of `protocol` to `destination`,
+// quoting its first `quoted` bytes (all when more) after its IPv4 header.
+inline std::vector<unsigned char> ErrorAbout(unsigned char type,
+                                             const std::vector<unsigned char>& datagram,
+                                             std::uint32_t destination,
+                                             std::size_t quoted = 1u << 20,
+                                             unsigned char protocol = 1) {
+  std::vector<unsigned char> icmp(8 + 20, 0);
+  icmp[0] = type;
+  icmp[8] = 0x45;
+  icmp[8 + 9] = protocol;
+  std::memcpy(&icmp[8 + 16], &destination, 4);
+  icmp.insert(icmp.end(), datagram.begin(),
+              datagram.begin() + static_cast<long>(std::min(quoted, datagram.size())));
+  return Datagram(icmp);
+}
+
 // What one wait for readability sees.
 struct WaitEvent {
   enum class Kind { Timeout, Datagram, ReceiveError, WaitFails } kind = Kind::Timeout;
@@ -38,6 +57,13 @@ struct WaitEvent {
   std::uint32_t source = 0;
   std::uint32_t afterMs = 0;  // time passing before the datagram arrives
   int error = 0;
+  // Waiting on the socket before the next request is sent: only a poll
+  // that does not wait sees it.
+  bool queued = false;
+  // When set, the bytes are the answer to the request sent as number
+  // `answerTo` (from 0) in the life of the fake, changed by `edit` if given.
+  int answerTo = -1;
+  std::function<void(std::vector<unsigned char>&)> edit;
 };
 
 // Calls: WSAStartup, WSASocketA, gethostbyname, inet_addr, sendto, select,
@@ -51,6 +77,9 @@ class FakeSockets : public Sockets {
   // When set, every request is answered after this many ms (before other events).
   int answerAfterMs = -1;
   std::uint32_t answerFrom = 0;  // 0: the address the request went to
+  // When set with answerAfterMs, the answer is an ICMP error of this type
+  // quoting the request.
+  unsigned char rejectType = 0;
   std::vector<std::vector<unsigned char>> sent;
   std::vector<std::uint32_t> sentTicks;
   std::uint32_t sentTo = 0;
@@ -59,7 +88,8 @@ class FakeSockets : public Sockets {
   int startups = 0;
   int cleanups = 0;
   std::set<SocketHandle> open;
-  std::vector<std::pair<int, int>> waits;
+  std::vector<std::pair<int, int>> waits;  // the waits that may take time
+  int polls = 0;                            // those that may not
   // The socket OpenRawIcmp reports; a datagram socket hands over the same
   // bytes, since the platform dresses its answers as the raw socket's.
   IcmpSocketKind socketKind = IcmpSocketKind::Raw;
@@ -114,7 +144,8 @@ class FakeSockets : public Sockets {
     if (answerAfterMs >= 0) {
       WaitEvent answer;
       answer.kind = WaitEvent::Kind::Datagram;
-      answer.bytes = EchoAnswer(message);
+      answer.bytes = rejectType != 0 ? ErrorAbout(rejectType, message, address)
+                                     : EchoAnswer(message);
       answer.source = answerFrom != 0 ? answerFrom : address;
       answer.afterMs = static_cast<std::uint32_t>(answerAfterMs);
       events.push_front(answer);
@@ -123,6 +154,10 @@ class FakeSockets : public Sockets {
   }
   int WaitReadable(SocketHandle, int seconds, int milliseconds) override {
     if (Failing("select")) return -1;
+    if (seconds == 0 && milliseconds == 0) {
+      ++polls;
+      return !events.empty() && events.front().queued ? 1 : 0;
+    }
     waits.emplace_back(seconds, milliseconds);
     if (events.empty() || events.front().kind == WaitEvent::Kind::Timeout) {
       if (!events.empty()) events.pop_front();
@@ -151,6 +186,8 @@ class FakeSockets : public Sockets {
       error_ = e.error;
       return -1;
     }
+    if (e.answerTo >= 0) e.bytes = EchoAnswer(sent.at(static_cast<std::size_t>(e.answerTo)));
+    if (e.edit) e.edit(e.bytes);
     if (static_cast<int>(e.bytes.size()) > size) {
       error_ = kSocketMessageTooLong;
       return -1;

@@ -11,6 +11,7 @@
 #include "fakes/fake_console.h"
 #include "fakes/fake_environment.h"
 #include "fakes/fake_event_log.h"
+#include "fakes/fake_file_writer.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_heap.h"
 #include "fakes/fake_last_error.h"
@@ -49,11 +50,12 @@ struct FakeSystem {
   FakeThreads threads{plan};
   FakeAddressWatcher addresses{plan};
   FakeServiceHost serviceHost{plan};
+  FakeFileWriter fileWriter{plan, files};
 
   Platform Table() {
     return {&registry, &eventLog, &byteLock, &files,       &clock,      &console,  &process,
             &module,   &lastError, &sockets, &heap, &random, &environment, &sharedFile, &services,
-            &children, &threads,  &addresses, &serviceHost};
+            &children, &threads,  &addresses, &serviceHost, &fileWriter};
   }
   // The messages of the log lines written so far, without their stamps.
   std::vector<std::string> LogMessages() {

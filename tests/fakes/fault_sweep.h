@@ -25,6 +25,7 @@ inline const std::map<std::string, std::uint32_t> kCallErrors = {
     {"LockFile", 11},                {"UnlockFile", 9},     // EAGAIN, EBADF
     {"CloseLockFile", 9},            {"GetFileSize", 5},
     {"DeleteFile", 32},              {"MoveFile", 32},
+    {"FindFirstFile", 5},
     {"AppendFile", 5},               {"GetLocalTime", 0},
     {"Sleep", 0},                    {"OpenForReading", 32},
     {"CloseFile", 6},                {"ReadFile", 33},                {"WSAStartup", 10091},

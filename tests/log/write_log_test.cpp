@@ -147,6 +147,27 @@ TEST_F(WriteLogTest, PreviousGenerationThatCannotBeDeletedKeepsItsName) {
   EXPECT_EQ(kRotationLimit + 1 + 28, sys.files.contents[kCurrent].size());
 }
 
+TEST_F(WriteLogTest, RotationDeletesAsideFilesLeftBehind) {
+  // Neither deleted nor named back (or the writer died in between): the
+  // aside file stays, until the next rotation finds it.
+  sys.files.contents[kCurrent] = std::string(kRotationLimit + 1, 'x');
+  sys.files.contents[kPrevious] = "old";
+  sys.plan.Fail("DeleteFile");
+  sys.plan.Fail("MoveFile", 2);
+  WriteLog("a");
+  const std::string aside = std::string(kPrevious) + ".5000.del";
+  EXPECT_EQ("old", sys.files.contents[aside]);
+  // Files of other names are not the rotation's.
+  const std::string others[] = {std::string(kPrevious) + ".x1.del", std::string(kPrevious) + ".del",
+                                std::string(kPrevious) + ".12.del.txt"};
+  for (const std::string& other : others) sys.files.contents[other] = "keep";
+  sys.files.contents[kCurrent] = std::string(kRotationLimit + 1, 'y');
+  WriteLog("b");
+  EXPECT_EQ(0u, sys.files.contents.count(aside));
+  for (const std::string& other : others) EXPECT_EQ("keep", sys.files.contents[other]) << other;
+  EXPECT_EQ(kRotationLimit + 1, sys.files.contents[kPrevious].size());
+}
+
 TEST_F(WriteLogTest, UnopenableLogFileIsReportedOnStandardError) {
   sys.plan.Fail("AppendFile");
   EXPECT_EQ(0, WriteLog("lost"));

@@ -59,7 +59,7 @@ class ApplySlotTest : public ::testing::Test {
 };
 
 TEST_F(ApplySlotTest, HealthyStartsTheServiceThenRunsTheCommand) {
-  app.ApplySlot(1, 20, "helper", "C:\\c.exe", "c.exe", Sweep(0, 3.0f));
+  EXPECT_TRUE(app.ApplySlot(1, 20, "helper", "C:\\c.exe", "c.exe", Sweep(0, 3.0f)));
   EXPECT_EQ((std::vector<std::string>{"Starting service helper ...", "Done with starting service helper",
                                       "Executing command C:\\c.exe  CommandLine: c.exe start"}),
             sys.LogMessages());
@@ -75,18 +75,21 @@ TEST_F(ApplySlotTest, UnhealthyStopsAndRunsWithStop) {
 
 TEST_F(ApplySlotTest, FailedServiceActionStillRunsTheCommand) {
   sys.services.services["helper"].acceptStart = false;
-  app.ApplySlot(1, 20, "helper", "C:\\c.exe", "", Sweep(0, 3.0f));
+  EXPECT_FALSE(app.ApplySlot(1, 20, "helper", "C:\\c.exe", "", Sweep(0, 3.0f)));
   EXPECT_EQ((std::vector<std::string>{"Starting service helper ...", "Error starting service helper",
                                       "Executing command C:\\c.exe  CommandLine:  start"}),
             sys.LogMessages());
 }
 
 TEST_F(ApplySlotTest, EmptyPartsAreSkipped) {
-  app.ApplySlot(1, 20, "", "", "", Sweep(0, 3.0f));
+  EXPECT_TRUE(app.ApplySlot(1, 20, "", "", "", Sweep(0, 3.0f)));
   EXPECT_TRUE(sys.LogMessages().empty());
   EXPECT_EQ(0, sys.plan.Count("OpenSCManagerA"));
-  app.ApplySlot(1, 20, "", "C:\\c.exe", "c", Sweep(5, 3.0f));
-  EXPECT_EQ(std::vector<std::string>{"Executing command C:\\c.exe  CommandLine: c stop"}, sys.LogMessages());
+  sys.children.exitCode = 3;  // a command that ends with another code fails the slot
+  EXPECT_FALSE(app.ApplySlot(1, 20, "", "C:\\c.exe", "c", Sweep(5, 3.0f)));
+  EXPECT_EQ((std::vector<std::string>{"Executing command C:\\c.exe  CommandLine: c stop",
+                                      "Error number 3 : "}),
+            sys.LogMessages());
   sys.files.contents.clear();
   app.ApplySlot(1, 20, "helper", "", "", Sweep(0, 3.0f));
   EXPECT_EQ(2u, sys.LogMessages().size());

@@ -2,6 +2,7 @@
 // test binds, the stop request a real SIGTERM.
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -48,6 +49,20 @@ void Main(int, char** argv) {
   stopWait = host->WaitEvent(stopEvent, 30000);
   Report(kServiceStopPending);
   Report(kServiceStopped);
+}
+
+// Asks for its stop before registering the handler, and registers it only
+// once the dispatcher has taken the signal: the stop must still arrive.
+void MainStoppedBeforeRegistering(int, char**) {
+  kill(getpid(), SIGTERM);
+  sigset_t pending;
+  for (int spins = 0; spins < 10000000; ++spins) {
+    sigpending(&pending);
+    if (!sigismember(&pending, SIGTERM)) break;
+    sched_yield();
+  }
+  host->RegisterHandler("Kestro", Handler);
+  stopWait = host->WaitEvent(stopEvent, 30000);
 }
 
 class PosixServiceHostTest : public ::testing::Test {
@@ -104,6 +119,15 @@ TEST_F(PosixServiceHostTest, SigtermIsTheStopControlAndStatesAreNotified) {
   sigset_t mask;
   pthread_sigmask(SIG_SETMASK, nullptr, &mask);
   EXPECT_FALSE(sigismember(&mask, SIGTERM));
+}
+
+TEST_F(PosixServiceHostTest, StopBeforeTheHandlerIsRegisteredIsHeldForIt) {
+  setenv("NOTIFY_SOCKET", path.c_str(), 1);
+  control = 0;
+  stopWait = -1;
+  ASSERT_TRUE(realHost.RunDispatcher("Kestro", MainStoppedBeforeRegistering));
+  EXPECT_EQ(1u, control.load());
+  EXPECT_EQ(kWaitSignalled, stopWait);
 }
 
 TEST(PosixChildMaskTest, ACommandStartsWithNoSignalBlocked) {

@@ -54,6 +54,31 @@ TEST(SystemdUnitsTest, UnitStatesMapOntoTheFourServiceStates) {
   }
 }
 
+// A pending job says more than the state: a start job waiting for a
+// dependency leaves the unit inactive, a stop job waiting for a dependent
+// leaves it active. A oneshot unit that ran to success is inactive again.
+TEST(SystemdUnitsTest, APendingJobOrAOneshotRunComesBeforeTheState) {
+  struct Row {
+    UnitStatus unit;
+    std::uint32_t state;
+  };
+  const Row rows[] = {
+      {{"inactive", "dead", "start", false}, kServiceStartPending},
+      {{"failed", "failed", "restart", false}, kServiceStartPending},
+      {{"active", "running", "stop", false}, kServiceStopPending},
+      {{"activating", "start", "stop", false}, kServiceStopPending},
+      {{"active", "running", "reload", false}, kServiceRunning},
+      {{"inactive", "dead", "verify-active", false}, kServiceStopped},
+      {{"inactive", "dead", "", true}, kServiceRunning},
+      {{"activating", "auto-restart", "", false}, kServiceStopped},
+      {{"deactivating", "stop-sigterm", "", true}, kServiceStopPending},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(r.state, ServiceStateOfUnit(r.unit))
+        << r.unit.activeState << "/" << r.unit.subState << " job " << r.unit.jobType;
+  }
+}
+
 TEST(SystemdUnitsTest, InstalledUnitIsThePackagedOneRunningItsOwnProgram) {
   // Both units carry the same confinement: the packaged file without its
   // comments and its manual page is the text installation writes.

@@ -53,6 +53,25 @@ class ProbeHostTest : public ::testing::Test {
     return Datagram(testing::Datagram(m), source, afterMs);
   }
 
+  // The answer to the request sent as number `k`, from `source`.
+  static WaitEvent AnswerTo(int k, std::uint32_t afterMs, std::uint32_t source) {
+    WaitEvent e = Datagram({}, source, afterMs);
+    e.answerTo = k;
+    return e;
+  }
+  // An error of `type` about the request sent as number `k`, as if it had
+  // gone to `destination`.
+  static WaitEvent ErrorAboutRequest(int k, unsigned char type, std::uint32_t destination,
+                                     std::uint32_t afterMs) {
+    WaitEvent e = AnswerTo(k, afterMs, Ipv4(198, 51, 100, 254));
+    e.edit = [=](std::vector<unsigned char>& bytes) {
+      std::vector<unsigned char> request(bytes.begin() + 20, bytes.end());
+      request[0] = kEchoRequest;
+      bytes = testing::ErrorAbout(type, request, destination);
+    };
+    return e;
+  }
+
   const std::uint32_t kStaging = Ipv4(192, 0, 2, 7);
   FakeSystem sys;
   PingStatistics stats;
@@ -109,10 +128,9 @@ TEST_F(ProbeHostTest, SilentHostCostsCountTimesTimeOutAndPause) {
 TEST_F(ProbeHostTest, LateAnswerIsIgnoredAndTheWaitGoesOnForWhatIsLeft) {
   // Request 1 goes unanswered in time; its answer arrives 500 ms into the
   // wait for request 2, which is answered after it.
-  const std::uint16_t first = static_cast<std::uint16_t>(CurrentEchoIdentifier() + 1);
   sys.sockets.events.push_back(Event(WaitEvent::Kind::Timeout));
-  sys.sockets.events.push_back(Answer(first, 0, kStaging, 500));
-  sys.sockets.events.push_back(Answer(first + 1, 1, kStaging, 20));
+  sys.sockets.events.push_back(AnswerTo(0, 500, kStaging));
+  sys.sockets.events.push_back(AnswerTo(1, 20, kStaging));
   EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 2, 2, 0));
   EXPECT_EQ(1, stats.TimeoutCount);
   const std::vector<std::pair<int, int>> waits = {{2, 0}, {2, 0}, {1, 500}};
@@ -122,12 +140,15 @@ TEST_F(ProbeHostTest, LateAnswerIsIgnoredAndTheWaitGoesOnForWhatIsLeft) {
 }
 
 TEST_F(ProbeHostTest, OnlyTheProbedHostsAnswerToTheRequestInFlightCounts) {
-  // The probed host is silent while another program pings this machine and
-  // another host, and an answer of ours arrives late: nothing is accepted.
+  // The probed host is silent to us while another program pings this
+  // machine, our answer comes from another host, the probed host answers
+  // someone's datagram socket bound to our identifier (with a send time of
+  // their choosing), and to the next identifier: nothing is accepted.
   const std::uint16_t first = static_cast<std::uint16_t>(CurrentEchoIdentifier() + 1);
   for (int i = 0; i < 3; ++i) {
     sys.sockets.events.push_back(Answer(0xFFF0, static_cast<std::uint16_t>(i), Ipv4(127, 0, 0, 1), 100));
-    sys.sockets.events.push_back(Answer(static_cast<std::uint16_t>(first + i), 0, Ipv4(127, 0, 0, 1), 100));
+    sys.sockets.events.push_back(AnswerTo(i, 100, Ipv4(127, 0, 0, 1)));
+    sys.sockets.events.push_back(Answer(static_cast<std::uint16_t>(first + i), 0, kStaging, 100));
     sys.sockets.events.push_back(Answer(static_cast<std::uint16_t>(first + i + 1), 0, kStaging, 100));
     sys.sockets.events.push_back(Event(WaitEvent::Kind::Timeout));
   }
@@ -140,8 +161,10 @@ TEST_F(ProbeHostTest, IdentifierWrapDoesNotLetAnOldAnswerThrough) {
   // Bring the counter to 65535 so that the sweep's request carries 0: the
   // answer to request 65535, arriving late, is not its answer.
   while (CurrentEchoIdentifier() != 65535) NextEchoIdentifier();
-  sys.sockets.events.push_back(Answer(65535, 0, kStaging, 10));
-  sys.sockets.events.push_back(Answer(0, 0, kStaging, 10));
+  WaitEvent old = AnswerTo(0, 10, kStaging);
+  old.edit = [](std::vector<unsigned char>& bytes) { WriteLe16(&bytes[24], 65535); };
+  sys.sockets.events.push_back(old);
+  sys.sockets.events.push_back(AnswerTo(0, 10, kStaging));
   EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 1, 2, 0));
   EXPECT_EQ(0, stats.TimeoutCount);
   EXPECT_EQ(20.0f, stats.SumTime);  // the answer taken is the second one
@@ -160,15 +183,54 @@ TEST_F(ProbeHostTest, AStreamOfIgnoredDatagramsCannotHoldARequestBeyondItsTimeOu
   for (const auto& w : sys.sockets.waits) EXPECT_LE(w.first * 1000 + w.second, 2000);
 }
 
-TEST_F(ProbeHostTest, UnreachableEndsTheWaitAfterOneLine) {
-  std::vector<unsigned char> unreachable(28, 0);
-  unreachable[0] = 0x45;
-  unreachable[20] = 3;
-  sys.sockets.events.push_back(Event(WaitEvent::Kind::Datagram, unreachable));
+TEST_F(ProbeHostTest, AnErrorAboutTheRequestEndsItsWaitAfterOneLine) {
+  sys.sockets.answerAfterMs = 5;
+  sys.sockets.rejectType = 3;
+  const std::uint32_t start = sys.clock.tick;
   EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 2, 2, 0));
   EXPECT_EQ(2, stats.TimeoutCount);
-  EXPECT_EQ(2, sys.clock.sleeps);
-  EXPECT_EQ("2003/07/15 14:03:27:045: non-echo type 3 recvd\r\n", Log());
+  EXPECT_EQ(2u * (5u + 1000u), sys.clock.tick - start);
+  EXPECT_EQ(std::vector<std::string>(2, "non-echo type 3 recvd"), sys.LogMessages());
+}
+
+TEST_F(ProbeHostTest, ErrorsAboutOtherDatagramsAreIgnoredSilently) {
+  // During each wait: port-unreachable messages about someone's UDP to this
+  // machine, an error about the request as if it had gone elsewhere, one
+  // about the request before; then the answer.
+  const std::vector<unsigned char> udp(30, 0x11);
+  for (int i = 0; i < 3; ++i) {
+    for (int n = 0; n < 5; ++n)
+      sys.sockets.events.push_back(
+          Datagram(testing::ErrorAbout(3, udp, Ipv4(127, 0, 0, 1), 30, 17), Ipv4(127, 0, 0, 1), 50));
+    sys.sockets.events.push_back(ErrorAboutRequest(i, 11, Ipv4(192, 0, 2, 8), 50));
+    if (i > 0) sys.sockets.events.push_back(ErrorAboutRequest(i - 1, 3, kStaging, 50));
+    sys.sockets.events.push_back(AnswerTo(i, 50, kStaging));
+  }
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 3, 2, 0));
+  EXPECT_EQ(0, stats.TimeoutCount);
+  const auto lines = sys.LogMessages();
+  ASSERT_EQ(3u, lines.size());
+  for (const auto& line : lines) EXPECT_EQ(0u, line.find("Ping to 192.0.2.7: Got 40 bytes")) << line;
+}
+
+// What waits on the socket before a request cannot be its answer; it is
+// read and dropped unjudged (a wait would log the short one), at most 1024
+// datagrams before each request.
+TEST_F(ProbeHostTest, WhatIsQueuedBeforeARequestIsDroppedUnjudged) {
+  sys.sockets.answerAfterMs = 3;
+  auto queued = [](std::vector<unsigned char> bytes) {
+    WaitEvent e = Event(WaitEvent::Kind::Datagram, std::move(bytes));
+    e.queued = true;
+    return e;
+  };
+  sys.sockets.events.push_back(queued({0x45}));
+  sys.sockets.events.push_back(queued(std::vector<unsigned char>(5000, 0x45)));  // too large
+  for (int i = 0; i < 1500; ++i) sys.sockets.events.push_back(queued(testing::Datagram({8, 0, 0, 0, 1, 2, 3, 4})));
+  EXPECT_EQ(0, ProbeHost(stats, "staging", 8, 2, 2, 0));
+  EXPECT_EQ(0, stats.TimeoutCount);
+  EXPECT_TRUE(sys.sockets.events.empty());
+  EXPECT_EQ(1024 + (1502 - 1024) + 1, sys.sockets.polls);
+  EXPECT_EQ(std::string::npos, Log().find("Too few"));
 }
 
 // A datagram socket changes nothing of the sweep but one line per sweep,

@@ -1,5 +1,7 @@
 #include "platform/posix/files_posix.h"
 
+#include <dirent.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -46,6 +48,21 @@ bool PosixFiles::AppendToFile(const std::string& path, const std::string& bytes)
   }
   close(fd);
   return true;
+}
+
+std::vector<std::string> PosixFiles::FileNames(const std::string& directory,
+                                              const std::string& prefix) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(directory.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.compare(0, prefix.size(), prefix) == 0 && entry->d_type != DT_DIR) {
+      names.push_back(name);
+    }
+  }
+  closedir(dir);
+  return names;
 }
 
 std::string PosixFiles::OpenRefusal() { return refusal; }

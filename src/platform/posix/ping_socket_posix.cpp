@@ -38,6 +38,16 @@ std::uint16_t Checksum(const unsigned char* p, int length, int field) {
   return static_cast<std::uint16_t>(~sum);
 }
 
+// RFC 1624: the checksum once one 16-bit word of what it covers went from
+// `was` to `now`, whatever the length of the message.
+std::uint16_t Adjusted(std::uint16_t checksum, std::uint16_t was, std::uint16_t now) {
+  std::uint32_t sum = static_cast<std::uint16_t>(~checksum);
+  sum += static_cast<std::uint16_t>(~was);
+  sum += now;
+  while (sum >> 16) sum = (sum & 0xFFFF) + (sum >> 16);
+  return static_cast<std::uint16_t>(~sum);
+}
+
 // The IPv4 header in front of `length` bytes of ICMP.
 void WriteIpv4Header(unsigned char* ip, int length, std::uint32_t source,
                      std::uint32_t destination, std::uint8_t ttl) {
@@ -74,7 +84,8 @@ struct Incoming {
 
 // One entry of the error queue, if any: an ICMP error about a request, as
 // the raw socket would have read it; 0 for an entry of another origin.
-int ReceiveError(int fd, unsigned char* buffer, int size, std::uint32_t* source) {
+int ReceiveError(const PingSocket& socket, int fd, unsigned char* buffer, int size,
+                 std::uint32_t* source) {
   Incoming in(buffer + kReturnedRequestOffset, size - kReturnedRequestOffset);
   struct msghdr& message = in.message;
   const ssize_t n = recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
@@ -87,6 +98,7 @@ int ReceiveError(int fd, unsigned char* buffer, int size, std::uint32_t* source)
     struct sockaddr_in offender;
     std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
     *source = offender.sin_addr.s_addr;
+    socket.RestoreQuoted(buffer + kReturnedRequestOffset, static_cast<int>(n));
     const int length = PingSocket::BuildIcmpError(buffer, static_cast<int>(n), error.ee_type,
                                                   error.ee_code, in.peer.sin_addr.s_addr);
     WriteIpv4Header(buffer, length, *source, 0, kDefaultTtl);
@@ -128,7 +140,7 @@ void PingSocket::Sent(const unsigned char* request, int length) {
 
 int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* source) {
   // Errors first: a pending one also fails every plain receive until read.
-  const int error = ReceiveError(fd, buffer, size, source);
+  const int error = ReceiveError(*this, fd, buffer, size, source);
   if (error > 0) return error;
   const int room = size - kIpv4HeaderSize;
   Incoming in(buffer + kIpv4HeaderSize, room);
@@ -156,6 +168,14 @@ int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* 
   }
   *source = in.peer.sin_addr.s_addr;
   return DressAsRaw(buffer, static_cast<int>(n), *source, destination, ttl);
+}
+
+void PingSocket::RestoreQuoted(unsigned char* request, int length) const {
+  if (length < kIcmpHeaderSize) return;
+  const auto sent = identifiers_.find(Pair(request + 6));
+  if (sent == identifiers_.end()) return;
+  PutPair(request + 2, Adjusted(Pair(request + 2), Pair(request + 4), sent->second));
+  PutPair(request + 4, sent->second);
 }
 
 int PingSocket::DressAsRaw(unsigned char* buffer, int length, std::uint32_t source,

@@ -34,6 +34,11 @@ class PingSocket {
   // EAGAIN when nothing is there).
   int Receive(int fd, unsigned char* buffer, int size, std::uint32_t* source);
 
+  // Gives the request an error quotes (`length` bytes, as far as it was
+  // quoted) the identifier it carried when it left the sweep, and with it
+  // the checksum it had.
+  void RestoreQuoted(unsigned char* request, int length) const;
+
   // Writes the ICMP error `type`/`code` in front of the request it concerns,
   // which lies at buffer + 48 (`returned` bytes), as the error message reads
   // from the ICMP header on: type, code, checksum, 4 unused bytes, the

@@ -6,6 +6,7 @@
 #include "platform/posix/clock_posix.h"
 #include "platform/posix/environment_posix.h"
 #include "platform/posix/event_log_posix.h"
+#include "platform/posix/file_writer_posix.h"
 #include "platform/posix/files_posix.h"
 #include "platform/posix/heap_posix.h"
 #include "platform/posix/last_error_posix.h"
@@ -45,10 +46,11 @@ const Platform& SystemPlatform() {
   static PosixThreads threads;
   static PosixAddressWatcher addresses;
   static PosixServiceHost serviceHost;
+  static PosixFileWriter fileWriter;
   static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
                                     &console,   &process,  &module,   &lastError,   &sockets,
                                     &heap,      &random,   &environment, &sharedFile, &services,
-                                    &children,  &threads,  &addresses, &serviceHost};
+                                    &children,  &threads,  &addresses, &serviceHost, &fileWriter};
   return platform;
 }
 

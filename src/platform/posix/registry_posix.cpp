@@ -90,6 +90,11 @@ bool PosixRegistry::QueryText(RegKey key, const std::string& name, std::size_t s
   return true;
 }
 
+bool PosixRegistry::HasValue(RegKey key, const std::string& name) {
+  RegValue found;
+  return Find(key, name, &found);
+}
+
 std::string PosixRegistry::OpenKeyProblem() { return openKeyProblem; }
 
 void PosixRegistry::CloseKey(RegKey key) {

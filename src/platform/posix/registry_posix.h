@@ -19,6 +19,7 @@ class PosixRegistry : public Registry {
  public:
   bool OpenKey(const std::string& path, RegKey* key) override;
   bool QueryDword(RegKey key, const std::string& name, std::uint32_t* value) override;
+  bool HasValue(RegKey key, const std::string& name) override;
   bool QueryText(RegKey key, const std::string& name, std::size_t size,
                  std::string* value) override;
   void CloseKey(RegKey key) override;

@@ -29,6 +29,15 @@ struct Event {
 // The control code of a stop request.
 constexpr std::uint32_t kStopControl = 1;
 
+// What the service thread tells the dispatcher's loop, one byte each.
+constexpr char kFinished = 'f';
+constexpr char kHandlerRegistered = 'h';
+
+void Wake(int fd, char why) {
+  while (write(fd, &why, 1) < 0 && errno == EINTR) {
+  }
+}
+
 bool Notify(const std::string& message) {
   const int r = sd_notify(0, message.c_str());
   if (r < 0) {
@@ -54,8 +63,8 @@ bool PosixServiceHost::RunDispatcher(const std::string& name, ServiceMainRoutine
   sigset_t before;
   if (pthread_sigmask(SIG_BLOCK, &stop, &before) != 0) return false;
   const int signals = signalfd(-1, &stop, SFD_CLOEXEC);
-  int finished[2];
-  if (signals < 0 || pipe2(finished, O_CLOEXEC) != 0) {
+  int wake[2];
+  if (signals < 0 || pipe2(wake, O_CLOEXEC) != 0) {
     const int error = errno;
     if (signals >= 0) close(signals);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
@@ -63,39 +72,51 @@ bool PosixServiceHost::RunDispatcher(const std::string& name, ServiceMainRoutine
     return false;
   }
 
+  wake_.store(wake[1]);
+
   std::thread service([&] {
     std::vector<char> argument(name.begin(), name.end());
     argument.push_back('\0');
     char* argv[] = {argument.data(), nullptr};
     main(1, argv);
-    const char done = 1;
-    while (write(finished[1], &done, 1) < 0 && errno == EINTR) {
-    }
+    Wake(wake[1], kFinished);
   });
 
   // The calling thread handles controls until the service routine returns.
-  for (;;) {
-    pollfd fds[2] = {{signals, POLLIN, 0}, {finished[0], POLLIN, 0}};
+  // A stop that comes before the service has registered its handler waits
+  // for the handler: the registration wakes this loop.
+  bool stopPending = false;
+  for (bool running = true; running;) {
+    pollfd fds[2] = {{signals, POLLIN, 0}, {wake[0], POLLIN, 0}};
     if (poll(fds, 2, -1) < 0) continue;  // EINTR
-    if (fds[1].revents != 0) break;
+    if (fds[1].revents != 0) {
+      char byte = 0;
+      if (read(wake[0], &byte, 1) == 1 && byte == kFinished) running = false;
+    }
     if (fds[0].revents != 0) {
       signalfd_siginfo info;
-      if (read(signals, &info, sizeof info) == sizeof info) {
-        const ControlHandlerRoutine handler = handler_.load();
-        if (handler != nullptr) handler(kStopControl);
-      }
+      if (read(signals, &info, sizeof info) == sizeof info) stopPending = true;
+    }
+    const ControlHandlerRoutine handler = handler_.load();
+    if (running && stopPending && handler != nullptr) {
+      stopPending = false;
+      handler(kStopControl);
     }
   }
+  wake_.store(-1);
   service.join();
   close(signals);
-  close(finished[0]);
-  close(finished[1]);
+  close(wake[0]);
+  close(wake[1]);
   pthread_sigmask(SIG_SETMASK, &before, nullptr);
   return true;
 }
 
 StatusHandle PosixServiceHost::RegisterHandler(const std::string&, ControlHandlerRoutine handler) {
   handler_.store(handler);
+  // The dispatcher may hold a stop for it.
+  const int wake = wake_.load();
+  if (wake >= 0) Wake(wake, kHandlerRegistered);
   return 1;
 }
 

@@ -8,7 +8,8 @@ namespace kestro {
 // The service manager is systemd: a process it starts as a notify-type
 // service finds NOTIFY_SOCKET set. The dispatcher then runs the service
 // routine on a thread of its own and turns SIGTERM into the stop control on
-// the calling thread; status reports become sd_notify messages (READY=1 for
+// the calling thread (a SIGTERM that comes before the handler is registered
+// is held for it, not lost); status reports become sd_notify messages (READY=1 for
 // running, STOPPING=1 for stop pending, STATUS= for the status text).
 // Without NOTIFY_SOCKET the dispatcher cannot start.
 class PosixServiceHost : public ServiceHost {
@@ -24,6 +25,8 @@ class PosixServiceHost : public ServiceHost {
 
  private:
   std::atomic<ControlHandlerRoutine> handler_{nullptr};
+  // The dispatcher's wake-up pipe while it runs, else -1.
+  std::atomic<int> wake_{-1};
 };
 
 }  // namespace kestro

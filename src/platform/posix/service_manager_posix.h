@@ -15,6 +15,8 @@ namespace kestro {
 //   enables the unit; the description is the unit file's Description=, so
 //   there is no ChangeServiceConfig2A (the library cannot be loaded);
 // - deleting it disables the unit, deletes the file and reloads.
+// A unit's state counts its pending job, and calls that find systemd
+// re-executing itself are tried again for a while.
 class PosixServiceManager : public ServiceManager {
  public:
   ServiceHandle OpenManager() override;
@@ -24,10 +26,12 @@ class PosixServiceManager : public ServiceManager {
   bool QueryState(ServiceHandle service, std::uint32_t* state) override;
   bool Start(ServiceHandle service) override;
   bool ControlStop(ServiceHandle service) override;
+  bool CancelPendingRestart(ServiceHandle service) override;
   void CloseHandle(ServiceHandle handle) override;
   ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
                                  const std::string& displayName,
                                  const std::string& commandLine) override;
+  bool DefinedElsewhere(ServiceHandle service, std::string* origin) override;
   bool Delete(ServiceHandle service) override;
   std::uintptr_t LoadSystemLibrary(const std::string& name) override;
   bool FindChangeConfig2(std::uintptr_t library) override;

@@ -1,6 +1,7 @@
 #include "platform/posix/sockets_posix.h"
 
 #include <arpa/inet.h>
+#include <linux/icmp.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -13,6 +14,18 @@
 namespace kestro {
 namespace {
 thread_local int lastError = 0;
+
+// The types the sweep judges: the echo answer and the errors that quote a
+// request (destination unreachable, source quench, redirect, time exceeded,
+// parameter problem). The kernel keeps the others, above all the echo
+// requests of anyone pinging this machine, out of the socket's queue.
+void PassOnlyJudgedTypes(int fd) {
+  struct icmp_filter filter;
+  filter.data = ~(1u << ICMP_ECHOREPLY | 1u << ICMP_DEST_UNREACH | 1u << ICMP_SOURCE_QUENCH |
+                  1u << ICMP_REDIRECT | 1u << ICMP_TIME_EXCEEDED | 1u << ICMP_PARAMETERPROB);
+  // Should the kernel refuse, the judgement ignores those types all the same.
+  setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+}
 
 int Failed() {
   lastError = (errno == ETIMEDOUT || errno == EAGAIN || errno == EWOULDBLOCK) ? kSocketTimedOut
@@ -27,6 +40,7 @@ void PosixSockets::Cleanup() {}
 bool PosixSockets::OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) {
   int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
   *kind = IcmpSocketKind::Raw;
+  if (fd >= 0) PassOnlyJudgedTypes(fd);
   if (fd < 0 && (errno == EPERM || errno == EACCES)) {
     const int refused = errno;
     fd = PingSocket::Open();

@@ -59,6 +59,16 @@ std::uint32_t ServiceStateOfUnit(const std::string& activeState, const std::stri
   return 0;
 }
 
+std::uint32_t ServiceStateOfUnit(const UnitStatus& unit) {
+  const std::string& job = unit.jobType;
+  if (job == "stop") return kServiceStopPending;
+  if (job == "start" || job == "restart" || job == "try-restart" || job == "reload-or-start") {
+    return kServiceStartPending;
+  }
+  const std::uint32_t state = ServiceStateOfUnit(unit.activeState, unit.subState);
+  return state == kServiceStopped && unit.oneshotRanToSuccess ? kServiceRunning : state;
+}
+
 std::string UnitFileText(const std::string& description, const std::string& commandLine) {
   // KillMode=process: a stop ends this program alone; a command a slot has
   // started, and whatever it left running, is not the service's to end.

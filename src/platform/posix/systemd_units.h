@@ -31,6 +31,22 @@ std::string CreatedUnitName(const std::string& service);
 // 0 for a state this mapping does not know (unsettled for the caller).
 std::uint32_t ServiceStateOfUnit(const std::string& activeState, const std::string& subState);
 
+// Everything the state of a unit is read from.
+struct UnitStatus {
+  std::string activeState;
+  std::string subState;
+  // JobType of the job queued or running for the unit; empty when none.
+  std::string jobType;
+  // A oneshot unit (without RemainAfterExit=) that has run to success since
+  // the start request of this handle: it is inactive again, having started.
+  bool oneshotRanToSuccess = false;
+};
+
+// As above, and a pending job comes first: a unit whose start (or restart)
+// job waits for a dependency is still inactive but already starting, and one
+// whose stop job waits for a dependent to stop is still active but stopping.
+std::uint32_t ServiceStateOfUnit(const UnitStatus& unit);
+
 // The text of the unit file: `description` as Description=, a notify-type
 // service running `commandLine` (the program, quoted when it holds a blank,
 // and "-service").

@@ -33,4 +33,17 @@ bool Win32Files::AppendToFile(const std::string& path, const std::string& bytes)
   return true;
 }
 
+std::vector<std::string> Win32Files::FileNames(const std::string& directory,
+                                              const std::string& prefix) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((directory + "\\" + prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
 }  // namespace kestro

@@ -8,6 +8,7 @@
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/environment_win32.h"
 #include "platform/win32/event_log_win32.h"
+#include "platform/win32/file_writer_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/heap_win32.h"
 #include "platform/win32/last_error_win32.h"
@@ -45,10 +46,11 @@ const Platform& SystemPlatform() {
   static Win32Threads threads;
   static Win32AddressWatcher addresses;
   static Win32ServiceHost serviceHost;
+  static Win32FileWriter fileWriter;
   static const Platform platform = {&registry,  &eventLog, &byteLock, &files,       &clock,
                                     &console,   &process,  &module,   &lastError,   &sockets,
                                     &heap,      &random,   &environment, &sharedFile, &services,
-                                    &children,  &threads,  &addresses, &serviceHost};
+                                    &children,  &threads,  &addresses, &serviceHost, &fileWriter};
   return platform;
 }
 

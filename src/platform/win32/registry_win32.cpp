@@ -73,6 +73,12 @@ bool Win32Registry::QueryText(RegKey key, const std::string& name, std::size_t s
   return true;
 }
 
+bool Win32Registry::HasValue(RegKey key, const std::string& name) {
+  const LONG error = RegQueryValueExA(reinterpret_cast<HKEY>(key), name.c_str(), nullptr, nullptr,
+                                      nullptr, nullptr);
+  return error == ERROR_SUCCESS || error == ERROR_MORE_DATA;
+}
+
 void Win32Registry::CloseKey(RegKey key) { RegCloseKey(reinterpret_cast<HKEY>(key)); }
 
 long Win32Registry::CreateKeyEx(const std::string& path, RegKey* key) {

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the Windows Installer package of one Windows build with wixl:
+#   packaging/build-msi.sh BUILD_DIR x86|x64 [FILE_VERSION [OUTPUT]]
+# FILE_VERSION defaults to the build's own (generated/version.h), OUTPUT to
+# BUILD_DIR/Kestro-FILE_VERSION-ARCH.msi. Prints the package's path.
+#
+# The installer compares only three fields of a version, each at most
+# 255.255.65535, so the file version A.B.C.D (2003.12.09.0) becomes
+# (A-2000).B.(C*100+D) (3.12.900): order-preserving for A 2000-2255,
+# B 0-255, C 0-655 and D 0-99; anything else is refused here.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$1 arch=$2
+case "$arch" in x86|x64) ;; *) echo "build-msi.sh: unknown architecture $arch" >&2; exit 2 ;; esac
+build=$(realpath "$build")
+version=${3:-$(sed -n 's/^#define KESTRO_FILE_VERSION "\(.*\)"$/\1/p' "$build/generated/version.h")}
+output=${4:-$build/Kestro-$version-$arch.msi}
+
+IFS=. read -r a b c d rest <<<"$version"
+for f in "$a" "$b" "$c" "$d"; do
+  [[ $f =~ ^[0-9]{1,5}$ ]] || { echo "build-msi.sh: file version $version is not A.B.C.D" >&2; exit 2; }
+done
+a=$((10#$a)) b=$((10#$b)) c=$((10#$c)) d=$((10#$d))
+if [ -n "$rest" ] || [ $a -lt 2000 ] || [ $a -gt 2255 ] || [ $b -gt 255 ] || [ $c -gt 655 ] || [ $d -gt 99 ]; then
+  echo "build-msi.sh: file version $version has no installer version (see the README)" >&2
+  exit 2
+fi
+msi_version=$((a - 2000)).$b.$((c * 100 + d))
+
+# One product code per version and architecture: a rebuild of the same
+# version is the same product, and every other version is another one, as a
+# major upgrade needs.
+h=$(printf 'Kestro %s %s' "$arch" "$msi_version" | md5sum | tr a-f A-F)
+product_code=${h:0:8}-${h:8:4}-${h:12:4}-${h:16:4}-${h:20:12}
+
+# wixl takes source files by paths relative to the working directory only.
+wixl -a "$arch" -D Arch="$arch" -D Version="$msi_version" -D ProductCode="$product_code" \
+  -D BuildDir="$(realpath --relative-to=. "$build")" -o "$output" packaging/kestro.wxs
+echo "$output"

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "probe/ping_statistics.h"
+
+namespace kestro {
+
+// What one slot was told to do in a pass, and how that went.
+struct SlotFigures {
+  int Number = 0;
+  bool Start = false;      // the sweep was healthy for this slot
+  bool Succeeded = false;  // its service reached the state and its command ended with 0
+};
+
+// Everything the metrics file shows about one pass and the program so far.
+struct PassFigures {
+  std::int32_t EndTime = 0;  // Unix seconds
+  std::uint32_t Passes = 0;
+  std::uint32_t AddressChanges = 0;
+  std::string Version;
+  // False when the pass found no staging server: no sweep, no slot acted.
+  bool Swept = false;
+  std::string Server;
+  PingStatistics Sweep;
+  std::vector<SlotFigures> Slots;  // only the slots with a service or a command
+};
+
+}  // namespace kestro

@@ -1,0 +1,103 @@
+// The real program as systemd starts it, stopped while its worker starts:
+// the notify socket is one the test binds, the settings file a FIFO the test
+// feeds. The worker blocks in its read of the settings until the test lets
+// it go; every wait here is for the program, none for time.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <climits>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Polls `done` until it holds, for at most 20 seconds.
+bool Eventually(const std::function<bool()>& done) {
+  for (int i = 0; i < 4000; ++i) {
+    if (done()) return true;
+    poll(nullptr, 0, 5);
+  }
+  return false;
+}
+
+TEST(PosixEarlyStopTest, SigtermWhileTheWorkerStartsEndsTheServiceWithoutReady) {
+  char pattern[] = "/tmp/kestro-early-stop-XXXXXX";
+  ASSERT_NE(nullptr, mkdtemp(pattern));
+  const std::string dir = pattern, settings = dir + "/kestro.reg", notify = dir + "/notify";
+  ASSERT_EQ(0, mkfifo(settings.c_str(), 0600));
+  const int sock = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  notify.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(0, bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address));
+
+  const std::string socketVar = "NOTIFY_SOCKET=" + notify, settingsVar = "KESTRO_REGISTRY=" + settings;
+  char* argv[] = {const_cast<char*>(KESTRO_PROGRAM), const_cast<char*>("-service"), nullptr};
+  char* envp[] = {const_cast<char*>(socketVar.c_str()), const_cast<char*>(settingsVar.c_str()), nullptr};
+  pid_t pid = -1;
+  ASSERT_EQ(0, posix_spawn(&pid, KESTRO_PROGRAM, nullptr, nullptr, argv, envp));
+
+  // A writer's end of the FIFO opens once the program reads it.
+  int writer = -1;
+  auto reading = [&] { return (writer = open(settings.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) >= 0; };
+  auto holding = [&] {
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    bool found = false;
+    if (DIR* d = opendir(fds.c_str())) {
+      while (const dirent* e = readdir(d)) {
+        char target[PATH_MAX] = {};
+        found |= readlink((fds + "/" + e->d_name).c_str(), target, sizeof target - 1) > 0 &&
+                 settings == target;
+      }
+      closedir(d);
+    }
+    return found;
+  };
+  std::vector<std::string> messages;
+  auto received = [&](const std::string& wanted) {
+    char buffer[512];
+    for (ssize_t n; (n = recv(sock, buffer, sizeof buffer, 0)) > 0;) messages.emplace_back(buffer, n);
+    return !messages.empty() && messages.back() == wanted;
+  };
+  int status = -1;
+  auto exited = [&] { return waitpid(pid, &status, WNOHANG) == pid; };
+
+  // The entry point reads the settings first (an empty file: no key), and
+  // closes them before the worker's read comes.
+  ASSERT_TRUE(Eventually(reading)) << "the program never read its settings";
+  EXPECT_TRUE(Eventually(holding));
+  close(writer);
+  EXPECT_TRUE(Eventually([&] { return !holding(); }));
+  // The worker, held in its read, before its stop event exists.
+  ASSERT_TRUE(Eventually(reading)) << "the service worker never read its settings";
+  kill(pid, SIGTERM);
+  EXPECT_TRUE(Eventually([&] { return received("STOPPING=1"); }));
+  close(writer);
+
+  const bool ended = Eventually(exited);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+  EXPECT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  received("");
+  EXPECT_EQ((std::vector<std::string>{"STOPPING=1", "STOPPING=1"}), messages);  // no READY=1
+  close(sock);
+  unlink(notify.c_str());
+  unlink(settings.c_str());
+  rmdir(dir.c_str());
+}
+
+}  // namespace
