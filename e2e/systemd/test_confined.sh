@@ -2,7 +2,7 @@
 # /home (read-only to the service), a slot's command, which starts with
 # every signal at its default and without the service's notify socket (the
 # service itself has SIGPIPE ignored by systemd), an address change seen by
-# the watcher, and its files with their own modes.
+# the watcher, its files with their own modes, and a restart after a crash.
 
 in_box mkdir -p /home/agent/OXL/CONF
 printf '[PEERHOSTS]\nOXLUILSR=127.0.0.1\n' | in_box sh -c 'cat >/home/agent/OXL/CONF/OXL.CNF'
@@ -32,5 +32,11 @@ check "confined: an address change starts another pass" "Network address table c
      sed 's/^Executing command.*/Executing command/' | paste -sd '|')"
 check "confined: log folder 750, logs 640, lock file 600" "750 640 600" \
   "$(in_box stat -c %a /var/log/kestro /var/log/kestro/Kestro-2.txt /var/log/kestro/Kestro.lck | paste -sd ' ')"
+# A crash is followed by a restart.
+main=$(in_box systemctl show -P MainPID kestro)
+in_box kill -SEGV "$main"
+wait_in_box "[ \$(systemctl show -P NRestarts kestro) = 1 ] && systemctl is-active -q kestro" 20
+check "confined: started again after a crash" "active|1" \
+  "$(in_box systemctl is-active kestro)|$(in_box systemctl show -P NRestarts kestro)"
 in_box systemctl stop kestro
 printf 'OXLROOT=/opt/agent\n' | in_box sh -c 'cat >/etc/default/kestro'
