@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Wine suite against the 32-bit build (build/win), run inside the
+# The Wine suite against the 32-bit build, run inside the
 # software-emulated box (box.sh) for machines whose kernel refuses 32-bit
 # code. Ends with "wine32: N passed, N failed" (", N skipped" may follow).
 #   run_all.sh [CHECKS]   CHECKS: how many checks to count as skipped when
@@ -20,7 +20,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
 if [ "${1:-}" = --inside ]; then
-  # Inside the box: the suite as run_all.sh runs it, against build/win, after
+  # Inside the box: the suite as run_all.sh runs it, against the 32-bit build, after
   # one check of our own that 32-bit code is what runs here.
   shift
   cd "$repo" || exit 1
