@@ -18,11 +18,19 @@ settings() {
 kestro_until() {
   local reg=$1 root=$2 seconds=$3 file=$4 regex=$5 pid i
   shift 5
-  KESTRO_REGISTRY=$h/$reg.reg OXLROOT=$root "$@" "$KESTRO" -direct >/dev/null 2>"$h/err" &
+  local pidfile
+  pidfile=$(mktemp "$h/pid.XXXXXX")
+  # The program's own PID, whatever wrapper runs it: the shell that writes it
+  # becomes the program.
+  KESTRO_REGISTRY=$h/$reg.reg OXLROOT=$root "$@" sh -c 'echo $$ >"$0"; exec "$1" -direct' "$pidfile" "$KESTRO" \
+    >/dev/null 2>"$h/err" &
   pid=$!
   for i in $(seq 1 $((seconds * 10))); do grep -qE -- "$regex" "$file" 2>/dev/null && sleep 1 && break; sleep 0.1; done
+  for i in $(seq 1 50); do [ -s "$pidfile" ] && break; sleep 0.1; done
+  [ -s "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
+  rm -f "$pidfile"
 }
 
 if [ "$(id -u)" != 0 ]; then

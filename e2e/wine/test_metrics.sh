@@ -25,10 +25,17 @@ metrics_pass() {
   else
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"LogDir"="%s"\r\n"PingDelay"=dword:00000000\r\n"NumberOfPingSweeps"=dword:00000002\r\n"Command1"="/bin/true"\r\n"Argument1"="true"\r\n"MetricsFile"="%s"\r\n' \
       "$dir/logs" "$prom" >"$dir/kestro.reg"
-    KESTRO_REGISTRY=$dir/kestro.reg OXLROOT=$dir/agent wine_in_netns "$ns" "$native" -direct >/dev/null 2>&1 </dev/null &
+    # The shell that writes its PID becomes the program, which the
+    # namespace's wrapper runs as a grandchild of this one.
+    KESTRO_REGISTRY=$dir/kestro.reg OXLROOT=$dir/agent wine_in_netns "$ns" \
+      sh -c 'echo $$ >"$0"; exec "$1" -direct' "$dir/native.pid" "$native" >/dev/null 2>&1 </dev/null &
   fi
   local pid=$!
   for _ in $(seq 1 300); do [ -f "$prom" ] && break; sleep 0.1; done
+  if [ "$3" != windows ]; then
+    for _ in $(seq 1 50); do [ -s "$dir/native.pid" ] && break; sleep 0.1; done
+    [ -s "$dir/native.pid" ] && kill "$(cat "$dir/native.pid")" 2>/dev/null
+  fi
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   [ "$3" = windows ] && end_prefix
