@@ -22,7 +22,7 @@ for f in "$a" "$b" "$c" "$d"; do
 done
 a=$((10#$a)) b=$((10#$b)) c=$((10#$c)) d=$((10#$d))
 if [ -n "$rest" ] || [ $a -lt 2000 ] || [ $a -gt 2255 ] || [ $b -gt 255 ] || [ $c -gt 655 ] || [ $d -gt 99 ]; then
-  echo "build-msi.sh: file version $version has no installer version (see the README)" >&2
+  echo "build-msi.sh: file version $version has no installer version (see docs/install-windows.md)" >&2
   exit 2
 fi
 msi_version=$((a - 2000)).$b.$((c * 100 + d))

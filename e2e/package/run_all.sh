@@ -122,9 +122,11 @@ check "dpkg -i succeeds" 0 "$?"
 [ -n "$SKIP_REASON" ] || [ -z "$(grep -i 'warn\|error' <<<"$out")" ] || echo "$out"
 files=$(in_box dpkg -L kestro)
 for f in /usr/sbin/kestro /usr/lib/systemd/system/kestro.service /etc/kestro/kestro.reg \
-         /etc/default/kestro /usr/share/doc/kestro/README.md /usr/share/man/man8/kestro.8.gz; do
+         /etc/default/kestro /usr/share/doc/kestro/README.md /usr/share/man/man8/kestro.8.gz \
+         /usr/share/doc/kestro/docs/configuration.md /usr/share/doc/kestro/docs/kestro-alerts.yml; do
   check "installed: $f" yes "$(in_box test -f "$f" && grep -qx "$f" <<<"$files" && echo yes)"
 done
+check "the developers' documents stay out" "" "$(grep '/development.md$' <<<"$files")"
 check "installed: /var/log/kestro, root's and its group's alone" "750 root" \
   "$(in_box stat -c '%a %U' /var/log/kestro)"
 check "conffiles: the settings and the environment" \
