@@ -6,10 +6,7 @@
 # mandoc's lint. Ends with "docs: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "ok: $1"; }
-not_ok() { failed=$((failed + 1)); echo "FAILED: $1"; }
+source scripts/check_lib.sh
 
 # anchors FILE: the anchors of its headings, as GitHub makes them.
 anchors() {
@@ -80,5 +77,4 @@ else
   printf '  %s\n' "$lint"
 fi
 
-echo "docs: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish docs
