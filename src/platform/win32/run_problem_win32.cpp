@@ -18,7 +18,7 @@ std::string Win32ChildProcesses::RunProblem(const std::string& application) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "may not be run: " + SystemText(GetLastError());
-  CloseHandle(file);
+  ::CloseHandle(file);
   return "";
 }
 
