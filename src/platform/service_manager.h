@@ -36,6 +36,11 @@ class ServiceManager {
   virtual bool CancelPendingRestart(ServiceHandle) { return true; }
   // CloseServiceHandle.
   virtual void CloseHandle(ServiceHandle handle) = 0;
+  // Whether the service manager knows `service`, asked with no more rights
+  // than a look-up needs and without opening the service for control: 1
+  // known, 0 unknown (no such service, or a name no service can have), -1
+  // the manager could not be asked, with the last error saying why.
+  virtual int Knows(const std::string& service) = 0;
 
   // CreateServiceA: SERVICE_ALL_ACCESS, own process, automatic start, normal
   // error control, no group, tag or dependencies, the local system account.

@@ -7,13 +7,12 @@
 #include "probe/decode_reply.h"
 #include "probe/decode_reply6.h"
 #include "probe/echo_message.h"
-#include "probe/ipv6_text.h"
+#include "probe/probe_address.h"
 
 namespace kestro {
 namespace {
 
 constexpr std::uint16_t kWinsockVersion = 0x0102;  // 2.1
-constexpr int kAfInet = 2;
 // Only where it differs from the usual: an administrator who sees it knows the
 // program runs without CAP_NET_RAW and relies on net.ipv4.ping_group_range.
 constexpr char kDatagramSocketNotice[] = "Raw ICMP socket refused, using an ICMP datagram socket";
@@ -86,21 +85,16 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   socketOpen_ = true;
   if (kind == IcmpSocketKind::Datagram) WriteLog(kDatagramSocketNotice);
 
-  // A dotted quad is tried as a name first.
-  std::uint32_t address = 0;
-  int family = kAfInet;
-  if (!sockets.ResolveName(host, &address, &family)) {
-    family = kAfInet;
-    if (!sockets.ParseDottedQuad(host, &address)) {
-      // Only a text without any IPv4 address is looked up for IPv6: a name
-      // with both keeps being swept over IPv4, as it always was.
-      if (!sockets.ResolveName6(WithoutBrackets(host), &probed6_))
-        return Fail(kProbeUnresolved, "Unable to resolve " + host);
-      ipv6_ = true;
-      if (!OpenIcmp6Socket(kind))
-        return Fail(kProbeSocketFailed,
-                    "WSASocket() failed: " + std::to_string(sockets.LastSocketError()));
-    }
+  const ProbeAddress target = ResolveProbeAddress(host);
+  if (!target.found) return Fail(kProbeUnresolved, "Unable to resolve " + host);
+  const std::uint32_t address = target.ipv4;
+  const int family = target.family;
+  if (target.ipv6) {
+    probed6_ = target.ipv6Address;
+    ipv6_ = true;
+    if (!OpenIcmp6Socket(kind))
+      return Fail(kProbeSocketFailed,
+                  "WSASocket() failed: " + std::to_string(sockets.LastSocketError()));
   }
 
   send_ = Os().heap->AllocZeroed(kProbeBufferSize);

@@ -79,6 +79,12 @@ class FakeServiceManager : public ServiceManager {
     *origin = services.at(handles_.at(handle)).definedElsewhere;
     return !origin->empty();
   }
+  // A service known only as a name; -1 when asking fails, with this last error.
+  std::uint32_t lookUpError = 0;
+  int Knows(const std::string& service) override {
+    if (plan_.Enter("OpenServiceA")) return -1;
+    return lookUpError != 0 ? -1 : services.count(service) ? 1 : 0;
+  }
   void CloseHandle(ServiceHandle handle) override {
     plan_.Enter("CloseServiceHandle");
     handles_.erase(handle);

@@ -368,6 +368,24 @@ bool PosixServiceManager::CancelPendingRestart(ServiceHandle handle) {
   return active != "activating" || sub != "auto-restart" || RequestJob(service, "StopUnit");
 }
 
+int PosixServiceManager::Knows(const std::string& service) {
+  const ServiceHandle manager = OpenManager();
+  if (manager == 0) return -1;
+  std::string unit, path;
+  const Lookup found = FindUnit(FromHandle(manager)->bus, service, &unit, &path);
+  const int code = errno;
+  std::string message;
+  PosixLastError().SystemMessage(static_cast<std::uint32_t>(code), &message);
+  CloseHandle(manager);
+  if (found == Lookup::Failed) {
+    // A name that makes no unit name (odd bytes, a slash) names no service.
+    if (code == EINVAL) return 0;
+    SetServiceManagerError(code, message);
+    return -1;
+  }
+  return found == Lookup::Found ? 1 : 0;
+}
+
 void PosixServiceManager::CloseHandle(ServiceHandle handle) {
   Handle* h = FromHandle(handle);
   if (h == nullptr) return;

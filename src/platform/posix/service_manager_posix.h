@@ -27,6 +27,7 @@ class PosixServiceManager : public ServiceManager {
   bool Start(ServiceHandle service) override;
   bool ControlStop(ServiceHandle service) override;
   bool CancelPendingRestart(ServiceHandle service) override;
+  int Knows(const std::string& service) override;
   void CloseHandle(ServiceHandle handle) override;
   ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
                                  const std::string& displayName,

@@ -12,6 +12,7 @@ class Win32ServiceManager : public ServiceManager {
   bool QueryState(ServiceHandle service, std::uint32_t* state) override;
   bool Start(ServiceHandle service) override;
   bool ControlStop(ServiceHandle service) override;
+  int Knows(const std::string& service) override;
   void CloseHandle(ServiceHandle handle) override;
   ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
                                  const std::string& displayName,
