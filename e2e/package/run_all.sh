@@ -159,7 +159,7 @@ check "pass: slot 1 starts its service and runs its command" \
 check "pass: systemd started the slot's service" active \
   "$(in_box systemctl is-active slot-target.service)"
 main=$(in_box systemctl show -P MainPID kestro.service)
-check "the service runs as root with only CAP_NET_RAW" "0 0000000000002000" \
+check "the service runs as root with CAP_NET_RAW and ordinary file and signal powers" "0 000000000000203f" \
   "$(in_box awk '/^Uid:/ {u = $2} /^CapBnd:/ {c = $2} END {print u, c}' "/proc/${main:-0}/status" 2>/dev/null)"
 
 # Removal stops and disables the unit and keeps the configuration.

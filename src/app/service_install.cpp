@@ -114,13 +114,18 @@ int RemoveService() {
     return 2;
   }
   // A service installed otherwise (a package) is left as it is, running or not.
+  // Where that cannot be told, nothing is touched either.
   std::string origin;
-  if (scm.DefinedElsewhere(service, &origin)) {
-    Print(std::string(kServiceDisplayName) + " was not installed by -installservice (" + origin +
-          "): nothing was removed.\n");
+  bool elsewhere = true;
+  const bool told = scm.DefinedElsewhere(service, &elsewhere, &origin);
+  if (!told || elsewhere) {
+    Print(told ? std::string(kServiceDisplayName) + " was not installed by -installservice (" +
+                     origin + "): nothing was removed.\n"
+               : "Finding where the service is defined failed - " + LastErrorText() +
+                     ": nothing was removed.\n");
     scm.CloseHandle(service);
     scm.CloseHandle(manager);
-    return kRemoveNotOurs;
+    return told ? kRemoveNotOurs : 2;
   }
   if (scm.ControlStop(service)) {
     // No limit: removal waits as long as the service says it is stopping.

@@ -49,8 +49,12 @@ class ServiceManager {
                                          const std::string& commandLine) = 0;
   // Whether the service was put in place by something other than
   // CreateOwnService (on systemd, a package's unit file), naming where it is
-  // defined. Windows keeps no such record: never.
-  virtual bool DefinedElsewhere(ServiceHandle, std::string*) { return false; }
+  // defined. False when that cannot be told (the last error says why).
+  // Windows keeps no such record: never elsewhere.
+  virtual bool DefinedElsewhere(ServiceHandle, bool* elsewhere, std::string*) {
+    *elsewhere = false;
+    return true;
+  }
   // DeleteService.
   virtual bool Delete(ServiceHandle service) = 0;
   // LoadLibraryA; 0 when the library cannot be loaded.

@@ -72,12 +72,15 @@ class FakeServiceManager : public ServiceManager {
     return true;
   }
   bool CancelPendingRestart(ServiceHandle handle) override {
+    if (plan_.Enter("CancelPendingRestart")) return false;
     ++services.at(handles_.at(handle)).restartsCancelled;
     return true;
   }
-  bool DefinedElsewhere(ServiceHandle handle, std::string* origin) override {
+  bool DefinedElsewhere(ServiceHandle handle, bool* elsewhere, std::string* origin) override {
+    if (plan_.Enter("DefinedElsewhere")) return false;
     *origin = services.at(handles_.at(handle)).definedElsewhere;
-    return !origin->empty();
+    *elsewhere = !origin->empty();
+    return true;
   }
   // A service known only as a name; -1 when asking fails, with this last error.
   std::uint32_t lookUpError = 0;

@@ -45,7 +45,7 @@ const Platform& SystemPlatform() {
   static RandomSource random;
   static PosixEnvironment environment;
   static PosixSharedFile sharedFile;
-  static PosixServiceManager services;
+  static PosixServiceManager services(clock);
   static PosixChildProcesses children;
   static PosixThreads threads;
   static PosixAddressWatcher addresses;
