@@ -1,6 +1,7 @@
 #include "platform/win32/byte_lock_win32.h"
 
 #include <windows.h>
+
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
@@ -13,7 +14,11 @@
 namespace kestro {
 namespace {
 HANDLE OsHandle(LockHandle fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(static_cast<int>(fd))); }
-thread_local std::string refusal;
+// Plain characters: a thread-local string needs a destructor at thread exit,
+// which the runtime registers through GetModuleHandleExW, an import the
+// reviewed list for XP does not hold.
+thread_local char refusal[256];
+void SetRefusal(const std::string& text) { refusal[text.copy(refusal, sizeof refusal - 1)] = '\0'; }
 }  // namespace
 
 bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, int* error) {
@@ -29,15 +34,15 @@ bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, in
   const int fd = _sopen(path.c_str(), _O_RDWR | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT,
                         _SH_DENYNO,
                         _S_IREAD | _S_IWRITE);
-  refusal.clear();
+  refusal[0] = '\0';
   if (fd < 0) {
     *error = errno;
     return false;
   }
   // Judged through the open handle: one left by someone else, or one others
   // may open, would let them hold the byte and hold up every line.
-  refusal = ForeignFileRefusal(OsHandle(fd), true);
-  if (!refusal.empty()) {
+  SetRefusal(ForeignFileRefusal(OsHandle(fd), true));
+  if (refusal[0] != '\0') {
     _close(fd);
     *error = EPERM;
     return false;

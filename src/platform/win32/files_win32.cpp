@@ -7,7 +7,11 @@
 
 namespace kestro {
 namespace {
-thread_local std::string refusal;
+// Plain characters: a thread-local string needs a destructor at thread exit,
+// which the runtime registers through GetModuleHandleExW, an import the
+// reviewed list for XP does not hold.
+thread_local char refusal[256];
+void SetRefusal(const std::string& text) { refusal[text.copy(refusal, sizeof refusal - 1)] = '\0'; }
 }  // namespace
 
 bool Win32Files::FileSize(const std::string& path, std::uint64_t* size) {
@@ -30,11 +34,11 @@ bool Win32Files::AppendToFile(const std::string& path, const std::string& bytes)
   HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | READ_CONTROL,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             rights.Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  refusal.clear();
+  refusal[0] = '\0';
   if (file == INVALID_HANDLE_VALUE) return false;
   // One that was there already must be as the program would have made it.
-  if (GetLastError() == ERROR_ALREADY_EXISTS) refusal = ForeignFileRefusal(file, false);
-  if (!refusal.empty()) {
+  if (GetLastError() == ERROR_ALREADY_EXISTS) SetRefusal(ForeignFileRefusal(file, false));
+  if (refusal[0] != '\0') {
     CloseHandle(file);
     return false;
   }
