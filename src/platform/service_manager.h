@@ -64,6 +64,14 @@ class ServiceManager {
   // ChangeServiceConfig2A(SERVICE_CONFIG_DESCRIPTION) through the function found.
   virtual bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
                                  const std::string& description) = 0;
+  // ChangeServiceConfig2A(SERVICE_CONFIG_FAILURE_ACTIONS) through the function
+  // found: a restart `restartDelayMs` after the first and after the second
+  // failure, nothing after a third; the count starts again after
+  // `resetSeconds` without one. Only called where FindChangeConfig2 found it.
+  virtual bool ChangeFailureActions(std::uintptr_t, ServiceHandle, std::uint32_t /*restartDelayMs*/,
+                                    std::uint32_t /*resetSeconds*/) {
+    return false;
+  }
   // FreeLibrary.
   virtual void FreeLibrary(std::uintptr_t library) = 0;
 };

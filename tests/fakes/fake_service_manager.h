@@ -99,6 +99,7 @@ class FakeServiceManager : public ServiceManager {
     std::string displayName;
     std::string commandLine;
     std::string description;
+    std::string recovery;  // restart delay, reset period
   };
   std::map<std::string, Created> created;
   bool hasChangeConfig2 = true;
@@ -111,7 +112,7 @@ class FakeServiceManager : public ServiceManager {
     FakeService s;
     s.displayName = displayName;
     services[name] = s;
-    created[name] = {displayName, commandLine, ""};
+    created[name] = {displayName, commandLine, "", ""};
     ++open;
     handles_[next_] = name;
     return next_++;
@@ -134,6 +135,13 @@ class FakeServiceManager : public ServiceManager {
   bool ChangeDescription(std::uintptr_t, ServiceHandle handle, const std::string& text) override {
     if (plan_.Enter("ChangeServiceConfig2A")) return false;
     created[handles_.at(handle)].description = text;
+    return true;
+  }
+  bool ChangeFailureActions(std::uintptr_t, ServiceHandle handle, std::uint32_t delayMs,
+                            std::uint32_t resetSeconds) override {
+    if (plan_.Enter("ChangeServiceConfig2A")) return false;
+    created[handles_.at(handle)].recovery =
+        std::to_string(delayMs) + "ms," + std::to_string(resetSeconds) + "s";
     return true;
   }
   void FreeLibrary(std::uintptr_t) override {

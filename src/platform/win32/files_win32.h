@@ -13,6 +13,7 @@ class Win32Files : public Files {
                                      const std::string& prefix) override;
   std::string FolderProblem(const std::string& directory,
                             const std::vector<std::string>& names) override;
+  std::string OpenRefusal() override;
 };
 
 }  // namespace kestro

@@ -90,6 +90,21 @@ bool Win32ServiceManager::ChangeDescription(std::uintptr_t library, ServiceHandl
   return Config2Of(library)(Sc(service), SERVICE_CONFIG_DESCRIPTION, &info) != FALSE;
 }
 
+bool Win32ServiceManager::ChangeFailureActions(std::uintptr_t library, ServiceHandle service,
+                                              std::uint32_t restartDelayMs,
+                                              std::uint32_t resetSeconds) {
+  SC_ACTION actions[3] = {{SC_ACTION_RESTART, restartDelayMs},
+                          {SC_ACTION_RESTART, restartDelayMs},
+                          {SC_ACTION_NONE, 0}};
+  SERVICE_FAILURE_ACTIONSA info;
+  info.dwResetPeriod = resetSeconds;
+  info.lpRebootMsg = nullptr;  // unchanged
+  info.lpCommand = nullptr;
+  info.cActions = 3;
+  info.lpsaActions = actions;
+  return Config2Of(library)(Sc(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info) != FALSE;
+}
+
 void Win32ServiceManager::FreeLibrary(std::uintptr_t library) {
   ::FreeLibrary(reinterpret_cast<HMODULE>(library));
 }

@@ -22,6 +22,8 @@ class Win32ServiceManager : public ServiceManager {
   bool FindChangeConfig2(std::uintptr_t library) override;
   bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
                          const std::string& description) override;
+  bool ChangeFailureActions(std::uintptr_t library, ServiceHandle service,
+                            std::uint32_t restartDelayMs, std::uint32_t resetSeconds) override;
   void FreeLibrary(std::uintptr_t library) override;
 };
 
