@@ -3,6 +3,7 @@
 #include <string>
 
 #include "metrics/pass_figures.h"
+#include "monitor/judge_sweep.h"
 #include "monitor/supervisor.h"
 #include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"
@@ -15,7 +16,6 @@ class Monitor {
  public:
   // Stamps LastAddressChange with the current time, then loads the settings.
   Monitor();
-  virtual ~Monitor() = default;
 
   void LoadSettings();
 
@@ -28,12 +28,13 @@ class Monitor {
   // and the command ended with 0 (each where the slot has one).
   bool ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
                  std::string command, std::string argument, const PingStatistics& stats);
+  // The same with the sweep judged already.
+  bool ApplySlot(SweepVerdict verdict, std::string service, std::string command,
+                 std::string argument);
 
   // Ends a pass, whatever its outcome: counts it and, when MetricsFile is
   // set, replaces that file with the figures.
   void PublishMetrics(PassFigures& figures);
-  // The version the metrics name; the application knows it.
-  virtual std::string ProgramVersion() const { return ""; }
 
   SupervisorState Supervisor;
   MonitorSettings Settings;
@@ -41,6 +42,8 @@ class Monitor {
   std::string Verdict;
   // Passes since this object was made.
   std::uint32_t PassCount = 0;
+  // The program's version, as the metrics name it; the driver sets it.
+  std::string Version;
 };
 
 }  // namespace kestro
