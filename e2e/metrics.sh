@@ -2,14 +2,14 @@
 # one under Wine alike.
 
 # log_samples LOG: the sweep of the last report in LOG as the metrics file
-# should show it, one "name value" a line (times in seconds, the log's
-# sentinels as NaN).
+# should show it, one "name value" a line (times in seconds, bytes per
+# second where the log has them per millisecond, the log's sentinels as NaN).
 log_samples() {
   tr -d '\r' <"$1" | cut -c26- | awk '
     function s(v) { return (v == "99999.00" || v == "-99999.00") ? "NaN" : v / 1000 }
     $1 == "ErrorCode" { e = $2 } $1 == "Packets" { p = $2 } $1 == "TotalCount" { t = $2 }
     $1 == "TimeoutCount" { o = $2 } $1 == "MinTime" { mi = s($2) } $1 == "MaxTime" { ma = s($2) }
-    $1 == "AvgTime" { av = s($2) } $1 == "BytesPerSecond" { b = $2 }
+    $1 == "AvgTime" { av = s($2) } $1 == "BytesPerSecond" { b = $2 * 1000 }
     END {
       print "kestro_sweep_error_code " e; print "kestro_sweep_requests " t
       print "kestro_sweep_answers " p; print "kestro_sweep_timeouts " o

@@ -1,5 +1,6 @@
 #include "app/direct_mode.h"
 
+#include "app/file_version.h"
 #include "app/monitor_app.h"
 #include "log/write_log.h"
 #include "monitor/supervisor.h"
@@ -9,6 +10,7 @@ namespace kestro {
 void RunDirectMode(MonitorApp& app) {
   WriteLog("");  // a line of only the stamp separates runs in the log
   WriteLog("Interaktiver aufruf...");
+  app.Version = GetFileVersionText();
   RunDirectTickLoop(app);
 }
 

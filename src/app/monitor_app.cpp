@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/file_version.h"
 #include "app/usage.h"
 #include "platform/platform.h"
 
@@ -29,7 +28,5 @@ void MonitorApp::ParseCommandLine(const char* const* argv) {
     }
   }
 }
-
-std::string MonitorApp::ProgramVersion() const { return GetFileVersionText(); }
 
 }  // namespace kestro

@@ -13,8 +13,6 @@ class MonitorApp : public Monitor {
   // Stores the program path and sets the mode flags. Ends the process with 1
   // for "-help" and with 99 for an argument that is no option.
   void ParseCommandLine(const char* const* argv);
-  // The FileVersion of the program's own version resource.
-  std::string ProgramVersion() const override;
 
   std::string ProgramPath;
   std::uint32_t InstallFlag = 0;

@@ -110,7 +110,8 @@ void ServiceWorker(int, char**) {
   started = started && event != 0 && ReportStart(kServiceStartPending, kStartHint) &&
             ReportStart(kServiceStartPending, kStartHint) && ReportStart(kServiceRunning, 0);
   if (started) {
-    ReportToEventLog("Service was started, starting main loop. version " + GetFileVersionText(),
+    app.Version = GetFileVersionText();
+    ReportToEventLog("Service was started, starting main loop. version " + app.Version,
                      kEventInformation);
     // A stop request is seen between ticks, after any pass has ended.
     std::string verdict;

@@ -111,7 +111,10 @@ int Control(ServiceHandle service, const std::string& display, char action) {
 
 }  // namespace
 
-int SetServiceState(std::string name, char action) {
+int SetServiceState(std::string name, char action, bool* inState) {
+  bool ignored;
+  if (inState == nullptr) inState = &ignored;
+  *inState = false;
   ServiceManager& scm = *Os().services;
   const ServiceHandle manager = scm.OpenManager();
   if (manager == 0) {
@@ -134,6 +137,7 @@ int SetServiceState(std::string name, char action) {
     return 0;
   }
   const int result = Control(service, display, action);
+  *inState = result == 0;
   scm.CloseHandle(service);
   scm.CloseHandle(manager);
   return result;

@@ -14,7 +14,9 @@ inline constexpr int kServiceUnsettled = 64;
 
 // Brings the service `name` to running ('1') or stopped ('0') and waits for
 // it, about 121 seconds at most. Progress goes to standard output, situations
-// that need attention to the log.
-int SetServiceState(std::string name, char action);
+// that need attention to the log. Returns 0 also when the service manager or
+// the service cannot be opened; `inState`, when given, tells the truth: true
+// only when the service is known to be in the state asked for.
+int SetServiceState(std::string name, char action, bool* inState = nullptr);
 
 }  // namespace kestro

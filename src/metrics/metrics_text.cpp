@@ -1,5 +1,6 @@
 #include "metrics/metrics_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -48,19 +49,29 @@ std::string Fixed2(float value) {
   return text;
 }
 
-// Milliseconds as the log shows them ("7.86"), moved three places to
-// seconds ("0.00786"): the same digits, whatever the build's printf.
-std::string Seconds(float milliseconds) {
-  if (milliseconds == kNoTime || milliseconds == -kNoTime) return "NaN";
-  const std::string ms = Fixed2(milliseconds);
-  if (!std::isfinite(milliseconds)) return ms;
+// A figure the log shows per millisecond ("7.86", "131.85") moved three
+// places: to seconds ("0.00786", `toSeconds`) or to a rate per second
+// ("131850"). The same digits as the log, whatever the build's printf.
+std::string MovePoint(float perMillisecond, bool toSeconds) {
+  const std::string ms = Fixed2(perMillisecond);
+  if (!std::isfinite(perMillisecond)) return ms;
   const bool negative = ms[0] == '-';
   std::string digits;
   for (char c : ms)
     if (c >= '0' && c <= '9') digits += c;
-  if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
-  digits.insert(digits.size() - 5, ".");
+  if (toSeconds) {
+    if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
+    digits.insert(digits.size() - 5, ".");
+  } else {
+    digits += '0';
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+  }
   return negative ? "-" + digits : digits;
+}
+
+std::string Seconds(float milliseconds) {
+  if (milliseconds == kNoTime || milliseconds == -kNoTime) return "NaN";
+  return MovePoint(milliseconds, true);
 }
 
 class Exposition {
@@ -148,8 +159,10 @@ std::string MetricsText(const PassFigures& f) {
              "AvgTime of the last sweep / 1000 (an unanswered request adds the time-out's "
              "seconds as if milliseconds); NaN when the sweep failed.");
     e.Sample(Seconds(s.AvgTime));
-    e.Family("kestro_sweep_bytes_per_second", "gauge", "BytesPerSecond of the last sweep.");
-    e.Sample(Fixed2(s.BytesPerSecond));
+    e.Family("kestro_sweep_bytes_per_second", "gauge",
+             "Bytes of the last sweep's requests per second of its SumTime: the log's "
+             "BytesPerSecond (per millisecond) times 1000.");
+    e.Sample(MovePoint(s.BytesPerSecond, false));
   }
   if (!f.Slots.empty()) {
     e.Family("kestro_slot_start", "gauge",

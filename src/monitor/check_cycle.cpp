@@ -1,6 +1,5 @@
 #include "agentconf/agent_setting.h"
 #include "log/report_event.h"
-#include "monitor/judge_sweep.h"
 #include "monitor/monitor.h"
 #include "monitor/verdict.h"
 #include "platform/platform.h"
@@ -32,18 +31,17 @@ int Monitor::CheckCycle() {
             static_cast<int>(Settings.NumberOfPingSweeps), 2, 0);
   stats.WriteReport();
 
+  // Each slot's verdict, judged once: what it does, what the figures and
+  // the status line say.
+  const SlotVerdicts verdicts = JudgeSlots(stats, Settings);
   for (int n = 1; n <= kSlotCount; ++n) {
     const ActionSlot slot = Settings.Slot(n);
-    const bool succeeded = ApplySlot(slot.PingTimeOut, slot.PingResponse, slot.Service,
-                                     slot.Command, slot.Argument, stats);
-    if (!slot.Service.empty() || !slot.Command.empty()) {
-      const bool start = JudgeSweep(stats, slot.PingTimeOut,
-                                    static_cast<float>(slot.PingResponse)) == Healthy;
-      figures.Slots.push_back({n, start, succeeded});
-    }
+    const bool succeeded = ApplySlot(verdicts[n - 1], slot.Service, slot.Command, slot.Argument);
+    if (!slot.Service.empty() || !slot.Command.empty())
+      figures.Slots.push_back({n, verdicts[n - 1] == Healthy, succeeded});
   }
 
-  Verdict = DescribeVerdict(server, stats, Settings);
+  Verdict = DescribeVerdict(server, stats, verdicts);
   // Taken after the last slot: a change noted during the pass is covered by it.
   Supervisor.LastPassTime = Os().clock->UnixTime();
   figures.Swept = true;

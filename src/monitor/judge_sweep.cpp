@@ -16,4 +16,11 @@ SweepVerdict JudgeSweep(const PingStatistics& stats, std::uint32_t timeoutLimit,
   return Healthy;
 }
 
+SlotVerdicts JudgeSlots(const PingStatistics& stats, const MonitorSettings& settings) {
+  SlotVerdicts verdicts;
+  for (int i = 0; i < kSlotCount; ++i)
+    verdicts[i] = JudgeSweep(stats, settings.PingTimeOut[i], static_cast<float>(settings.PingResponse[i]));
+  return verdicts;
+}
+
 }  // namespace kestro

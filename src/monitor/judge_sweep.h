@@ -1,7 +1,9 @@
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "probe/ping_statistics.h"
+#include "settings/monitor_settings.h"
 
 namespace kestro {
 
@@ -13,5 +15,9 @@ enum SweepVerdict : int { Healthy = 0, ProbeFailed = 1, TooManyTimeouts = 2, Too
 // of time-outs and the mean.
 SweepVerdict JudgeSweep(const PingStatistics& stats, std::uint32_t timeoutLimit,
                         float responseLimit);
+
+// The sweep judged once for each slot of `settings`, slot 1 first.
+using SlotVerdicts = std::array<SweepVerdict, kSlotCount>;
+SlotVerdicts JudgeSlots(const PingStatistics& stats, const MonitorSettings& settings);
 
 }  // namespace kestro

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "metrics/pass_figures.h"
+#include "monitor/judge_sweep.h"
 #include "monitor/repeat_limit.h"
 #include "monitor/supervisor.h"
 #include "probe/ping_statistics.h"
@@ -16,7 +17,6 @@ class Monitor {
  public:
   // Stamps LastAddressChange with the current time, then loads the settings.
   Monitor();
-  virtual ~Monitor() = default;
 
   void LoadSettings();
 
@@ -29,12 +29,13 @@ class Monitor {
   // and the command ended with 0 (each where the slot has one).
   bool ApplySlot(std::uint32_t pingTimeOut, std::uint32_t pingResponse, std::string service,
                  std::string command, std::string argument, const PingStatistics& stats);
+  // The same with the sweep judged already.
+  bool ApplySlot(SweepVerdict verdict, std::string service, std::string command,
+                 std::string argument);
 
   // Ends a pass, whatever its outcome: counts it and, when MetricsFile is
   // set, replaces that file with the figures.
   void PublishMetrics(PassFigures& figures);
-  // The version the metrics name; the application knows it.
-  virtual std::string ProgramVersion() const { return ""; }
 
   SupervisorState Supervisor;
   MonitorSettings Settings;
@@ -46,6 +47,8 @@ class Monitor {
   // once an hour, the metrics file at most once a minute.
   RepeatLimit NoServerEntry{60 * 60 * 1000};
   RepeatLimit NoServerMetrics{60 * 1000};
+  // The program's version, as the metrics name it; the driver sets it.
+  std::string Version;
 };
 
 }  // namespace kestro

@@ -12,7 +12,7 @@ void Monitor::PublishMetrics(PassFigures& figures) {
   figures.EndTime = Os().clock->UnixTime();
   figures.Passes = PassCount;
   figures.AddressChanges = AddressChangeCount.load();
-  figures.Version = ProgramVersion();
+  figures.Version = Version;
   // A file that cannot be written is logged there; the pass is done either way.
   WriteMetricsFile(Settings.MetricsFile, MetricsText(figures));
 }

@@ -2,12 +2,11 @@
 
 #include <cstdio>
 
-#include "monitor/judge_sweep.h"
 
 namespace kestro {
 
 std::string DescribeVerdict(const std::string& server, const PingStatistics& stats,
-                            const MonitorSettings& settings) {
+                            const SlotVerdicts& verdicts) {
   char sweep[96];
   if (stats.ErrorCode != 0) {
     std::snprintf(sweep, sizeof sweep, "sweep failed, ErrorCode %d", stats.ErrorCode);
@@ -17,9 +16,7 @@ std::string DescribeVerdict(const std::string& server, const PingStatistics& sta
   }
   std::string text = server + ": " + sweep + ";";
   for (int n = 1; n <= kSlotCount; ++n) {
-    const ActionSlot slot = settings.Slot(n);
-    const bool healthy = JudgeSweep(stats, slot.PingTimeOut,
-                                    static_cast<float>(slot.PingResponse)) == Healthy;
+    const bool healthy = verdicts[n - 1] == Healthy;
     text += (n > 1 ? ", slot " : " slot ") + std::to_string(n) + (healthy ? " start" : " stop");
   }
   return text;

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "monitor/judge_sweep.h"
 #include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"
 
@@ -10,7 +11,11 @@ namespace kestro {
 // told to do. "127.0.0.1: 7 of 7 answered, AvgTime 7.86; slot 1 start,
 // slot 2 stop, slot 3 start"; a failed sweep names its ErrorCode instead.
 std::string DescribeVerdict(const std::string& server, const PingStatistics& stats,
-                            const MonitorSettings& settings);
+                            const SlotVerdicts& verdicts);
+inline std::string DescribeVerdict(const std::string& server, const PingStatistics& stats,
+                                   const MonitorSettings& settings) {
+  return DescribeVerdict(server, stats, JudgeSlots(stats, settings));
+}
 
 // The line of a pass that found no staging server.
 inline constexpr char kNoStagingServerVerdict[] = "Quillmesh STAGINGSERVER isn't defined.";

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/utf16_text.h"
+
 namespace kestro {
 namespace {
 
@@ -96,15 +98,22 @@ bool ParseHexBytes(const std::string& s, std::vector<unsigned char>* bytes) {
   return true;
 }
 
-std::string TextOfBytes(const std::vector<unsigned char>& bytes) {
-  std::string text(bytes.begin(), bytes.end());
-  const std::string::size_type nul = text.find('\0');
-  if (nul != std::string::npos) text.resize(nul);
-  return text;
+// Text data up to its first NUL character: 8-bit bytes, or UTF-16LE ones
+// (`wide`, as a "Windows Registry Editor Version 5.00" file writes them).
+bool TextOfBytes(const std::vector<unsigned char>& bytes, bool wide, std::string* text) {
+  std::string raw(bytes.begin(), bytes.end());
+  if (!wide) {
+    *text = raw.substr(0, raw.find('\0'));
+    return true;
+  }
+  std::string::size_type end = 0;
+  while (end + 1 < raw.size() && (raw[end] != '\0' || raw[end + 1] != '\0')) end += 2;
+  if (end + 1 < raw.size()) raw.resize(end);
+  return Utf16LeToUtf8(raw, text);
 }
 
 // The data after "=": false when it cannot be read.
-bool ParseData(const std::string& data, RegValue* value) {
+bool ParseData(const std::string& data, bool wide, RegValue* value) {
   std::string::size_type end = 0;
   if (!data.empty() && data[0] == '"') {
     if (!ParseQuoted(data, 0, &value->text, &end) || !Trim(data.substr(end)).empty()) return false;
@@ -133,7 +142,7 @@ bool ParseData(const std::string& data, RegValue* value) {
     if (!ParseHexBytes(data.substr(colon + 1), &bytes)) return false;
     if (kind == 1 || kind == 2) {
       value->type = kind == 1 ? RegValue::Type::Text : RegValue::Type::ExpandText;
-      value->text = TextOfBytes(bytes);
+      if (!TextOfBytes(bytes, wide, &value->text)) return false;
     } else if (kind == 4 && bytes.size() == 4) {
       value->type = RegValue::Type::Dword;
       value->number = bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
@@ -158,7 +167,7 @@ bool CaseInsensitiveLess::operator()(const std::string& a, const std::string& b)
   return a.size() < b.size();
 }
 
-RegKeys ParseRegeditText(const std::string& content) {
+RegKeys ParseRegeditText(const std::string& content, bool wideHexText) {
   RegKeys keys;
   RegValues* section = nullptr;
   for (const std::string& raw : LogicalLines(content)) {
@@ -191,9 +200,30 @@ RegKeys ParseRegeditText(const std::string& content) {
       continue;
     }
     RegValue value;
-    if (ParseData(data, &value)) (*section)[name] = value;
+    if (ParseData(data, wideHexText, &value)) (*section)[name] = value;
   }
   return keys;
+}
+
+bool ReadRegeditFile(const std::string& bytes, RegKeys* keys, std::string* why) {
+  keys->clear();
+  if (bytes.empty()) return true;  // no keys, as no file
+  std::string text;
+  if (bytes.compare(0, 2, "\xFF\xFE") == 0) {
+    if (!Utf16LeToUtf8(bytes.substr(2), &text)) {
+      *why = "is UTF-16 text that is cut short or broken";
+      return false;
+    }
+  } else {
+    text = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
+  }
+  const std::string first = Trim(text.substr(0, text.find('\n')));
+  if (first != kRegedit4 && first != kRegedit5) {
+    *why = std::string("does not begin with \"") + kRegedit4 + "\" or \"" + kRegedit5 + "\"";
+    return false;
+  }
+  *keys = ParseRegeditText(text, first == kRegedit5);
+  return true;
 }
 
 }  // namespace kestro

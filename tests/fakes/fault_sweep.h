@@ -26,6 +26,7 @@ inline const std::map<std::string, std::uint32_t> kCallErrors = {
     {"CloseLockFile", 9},            {"GetFileSize", 5},
     {"DeleteFile", 32},              {"MoveFile", 32},
     {"FindFirstFile", 5},
+    {"CreateFileA", 5},              {"WriteFile", 112},            {"MoveFileExA", 5},
     {"AppendFile", 5},               {"GetLocalTime", 0},
     {"Sleep", 0},                    {"OpenForReading", 32},
     {"CloseFile", 6},                {"ReadFile", 33},                {"WSAStartup", 10091},
@@ -58,6 +59,7 @@ inline void AddErrorTexts(FakeLastError& lastError) {
   lastError.messages = {
       {2, "The system cannot find the file specified.\r\n"},
       {5, "Access is denied.\r\n"},
+      {112, "There is not enough space on the disk.\r\n"},
       {122, "The data area passed to a system call is too small.\r\n"},
       {1060, "The specified service does not exist as an installed service.\r\n"},
       {1072, "The specified service has been marked for deletion.\r\n"},

@@ -32,6 +32,7 @@ TEST(LogLine, StampIsFixedWidthAndZeroPadded) {
   EXPECT_EQ("2003/07/15 14:03:27:045", FormatTimeStamp({2003, 7, 15, 14, 3, 27, 45}));
   EXPECT_EQ("0999/01/02 00:00:00:000", FormatTimeStamp({999, 1, 2, 0, 0, 0, 0}));
   EXPECT_EQ("2026/12/31 23:59:59:999", FormatTimeStamp({2026, 12, 31, 23, 59, 59, 999}));
+  EXPECT_EQ("10000/01/02 00:00:00:-01", FormatTimeStamp({10000, 1, 2, 0, 0, 0, -1}));
 }
 
 TEST(LogLine, LineFeedsBecomeCrLfAndTheMessageEndsAtNul) {

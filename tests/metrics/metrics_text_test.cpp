@@ -93,26 +93,26 @@ TEST(MetricsText, EachKindOfPass) {
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 7\n"
        "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds 0.00300\n"
        "kestro_sweep_answer_max_seconds 0.01700\nkestro_sweep_answer_average_seconds 0.00786\n"
-       "kestro_sweep_bytes_per_second 131.85\n"
+       "kestro_sweep_bytes_per_second 131850\n"
        "kestro_slot_start{slot=\"1\"} 1\nkestro_slot_start{slot=\"3\"} 0\n"
        "kestro_slot_action_succeeded{slot=\"1\"} 1\nkestro_slot_action_succeeded{slot=\"3\"} 0\n"},
       {"silent host", silent,
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 0\n"
        "kestro_sweep_timeouts 7\nkestro_sweep_answer_min_seconds NaN\n"
        "kestro_sweep_answer_max_seconds NaN\nkestro_sweep_answer_average_seconds 0.00200\n"
-       "kestro_sweep_bytes_per_second 518.00\n"
+       "kestro_sweep_bytes_per_second 518000\n"
        "kestro_slot_start{slot=\"2\"} 0\nkestro_slot_action_succeeded{slot=\"2\"} 1\n"},
       {"failed sweep", failed,
        "kestro_staging_server_info{host=\"nowhere\"} 1\nkestro_sweep_error_code 8\n"
        "kestro_sweep_requests 7\nkestro_sweep_answers 0\nkestro_sweep_timeouts 7\n"
        "kestro_sweep_answer_min_seconds NaN\nkestro_sweep_answer_max_seconds NaN\n"
-       "kestro_sweep_answer_average_seconds NaN\nkestro_sweep_bytes_per_second 0.00\n"
+       "kestro_sweep_answer_average_seconds NaN\nkestro_sweep_bytes_per_second 0\n"
        "kestro_slot_start{slot=\"1\"} 0\nkestro_slot_action_succeeded{slot=\"1\"} 1\n"},
       {"no requests", empty,
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 0\nkestro_sweep_answers 0\n"
        "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds NaN\n"
        "kestro_sweep_answer_max_seconds NaN\nkestro_sweep_answer_average_seconds +Inf\n"
-       "kestro_sweep_bytes_per_second 0.00\n"},
+       "kestro_sweep_bytes_per_second 0\n"},
       {"no staging server", Program(), ""},
   };
   for (const auto& c : cases)

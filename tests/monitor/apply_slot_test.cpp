@@ -94,12 +94,15 @@ TEST_F(ApplySlotTest, EmptyPartsAreSkipped) {
   app.ApplySlot(1, 20, "helper", "", "", Sweep(0, 3.0f));
   EXPECT_EQ(2u, sys.LogMessages().size());
   EXPECT_EQ(1, sys.children.created);  // only the command of the earlier call
-  // A name of blanks is not empty.
+  // A name of blanks is not empty. A service that cannot be opened is
+  // "Done with" in the log, but the slot did not do what it asked.
   sys.files.contents.clear();
-  app.ApplySlot(1, 20, " ", "", "", Sweep(0, 3.0f));
+  EXPECT_FALSE(app.ApplySlot(1, 20, " ", "", "", Sweep(0, 3.0f)));
   EXPECT_EQ((std::vector<std::string>{"Starting service   ...", "Service   couldn't be opened.",
                                       "Done with starting service  "}),
             sys.LogMessages());
+  sys.plan.Fail("OpenSCManagerA", 1, true);
+  EXPECT_FALSE(app.ApplySlot(1, 20, "helper", "", "", Sweep(5, 3.0f)));
 }
 
 }  // namespace

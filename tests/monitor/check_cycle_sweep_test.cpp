@@ -8,6 +8,7 @@ namespace {
 using namespace testing;
 
 const char kKey[] = "SOFTWARE\\Morvane\\Kestro";
+const char kProm[] = "/var/lib/kestro/kestro.prom";
 // In the order the pass reads them.
 const char* const kNumbers[] = {"PingPacketSize", "PingResponse1", "PingResponse2", "PingResponse3",
                                 "PingTimeOut1",   "PingTimeOut2",  "PingTimeOut3",  "PingDelay",
@@ -24,6 +25,7 @@ std::function<Expected()> SetUpPass(FakeSystem& sys) {
     sys.registry.SetText(kKey, kTexts[i], texts[i]);
   }
   sys.registry.SetText(kKey, "LogDir", "/var/log/kestro");
+  sys.registry.SetText(kKey, "MetricsFile", kProm);
   sys.environment.variables["OXLROOT"] = "/agent";
   sys.sharedFile.files["/agent/OXL/CONF/OXL.CNF"] = "[PEERHOSTS]\nOXLUILSR=staging\n";
   sys.sharedFile.chunk = 13;  // the third read holds the end of the host name
@@ -36,10 +38,18 @@ std::function<Expected()> SetUpPass(FakeSystem& sys) {
     sys.services.services[name] = s;
   }
   auto monitor = std::make_shared<Monitor>();
-  return [monitor] {
+  return [monitor, &sys] {
     const int result = monitor->CheckCycle();
     const bool stamped = monitor->Supervisor.LastPassTime != 0;
-    return Expected{"result:" + std::to_string(result), stamped ? "stamped:yes" : "stamped:no"};
+    // What the metrics file says of each slot's action, "none" without one.
+    const std::string prom = sys.files.contents.count(kProm) ? sys.files.contents.at(kProm) : "";
+    const std::string name = "kestro_slot_action_succeeded{";
+    std::string succeeded;
+    for (auto at = prom.find(name); at != std::string::npos; at = prom.find(name, at + 1))
+      succeeded += prom[prom.find("} ", at) + 2];
+    return Expected{"result:" + std::to_string(result), stamped ? "stamped:yes" : "stamped:no",
+                    "succeeded:" + (succeeded.empty() ? "none" : succeeded),
+                    sys.files.contents.count(std::string(kProm) + ".tmp") ? "temp:left" : "temp:gone"};
   };
 }
 
@@ -65,7 +75,8 @@ Expected Stopped(int code, const std::string& message) {
 
 Oracle PassOracle() {
   Oracle o;
-  o.otherwise = kStarted + Expected{"out:\nOne Svc started.\n", "out:\nThree Svc started.\n"};
+  o.otherwise = kStarted + Expected{"out:\nOne Svc started.\n", "out:\nThree Svc started.\n",
+                                    "succeeded:111", "temp:gone"};
   for (int i = 0; i < 18; ++i)
     o.byCall["RegQueryValueExA#" + std::to_string(i + 1)] =
         o.otherwise + Expected{std::string("log:Could not read SOFTWARE\\Morvane\\Kestro\\") +
@@ -95,9 +106,15 @@ Oracle PassOracle() {
     const std::string k = "#" + std::to_string(s + 1);
     const Expected failed = {"out:\n" + displays[s] + " failed to start.\n",
                              "log:Error starting service " + slots[s]};
-    o.byCall["OpenSCManagerA" + k] = kStarted + Expected{"!out:" + displays[s] + " started"};
+    // "Done with" in the log, as ever; the metrics tell that nothing was done.
+    const std::string undone = s == 0 ? "succeeded:011" : "succeeded:110";
+    o.byCall["OpenSCManagerA" + k] = kStarted + Expected{"!out:" + displays[s] + " started", undone};
     o.byCall["GetServiceDisplayNameA" + k] = kStarted + Expected{"out:\n" + slots[s] + " started.\n"};
-    o.byCall["OpenServiceA" + k] = kStarted + Expected{"log:Service " + slots[s] + " couldn't be opened."};
+    // A command whose end was not seen (slot 2's, then 3's) did not succeed.
+    for (int n : {4 * s + 1, 4 * s + 2})
+      o.byCall["GetExitCodeProcess#" + std::to_string(n)] = kStarted + Expected{s == 0 ? "succeeded:101" : "succeeded:110"};
+    o.byCall["OpenServiceA" + k] =
+        kStarted + Expected{"log:Service " + slots[s] + " couldn't be opened.", undone};
     o.byCall["StartServiceA" + k] = failed;
     // The first query of a slot, then the two of its wait for the start.
     o.byCall["QueryServiceStatus#" + std::to_string(3 * s + 1)] =
@@ -106,6 +123,13 @@ Oracle PassOracle() {
     o.byCall["QueryServiceStatus#" + std::to_string(3 * s + 2)] = failed;
     o.byCall["QueryServiceStatus#" + std::to_string(3 * s + 3)] = failed;
   }
+  // The metrics file not written: one line, the last figures kept, no
+  // temporary file left behind.
+  for (const auto& [call, text] : {std::pair<const char*, const char*>{"CreateFileA", "Access is denied. (0x5)"},
+                                   {"WriteFile", "There is not enough space on the disk. (0x70)"},
+                                   {"MoveFileExA", "Access is denied. (0x5)"}})
+    o.byCall[call] = kStarted + Expected{"log:Could not write metrics file " + std::string(kProm) + " - " + text,
+                                         "succeeded:none", "temp:gone"};
   o.byCall["CreateProcessA"] = kStarted + Expected{
       "log:Error creating process The system cannot find the file specified. (0x2)!"};
   return o;

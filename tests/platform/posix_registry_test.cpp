@@ -64,6 +64,15 @@ TEST_F(PosixRegistryTest, AbsurdlyLargeFileIsRefusedWithAReason) {
   unlink(file.c_str());
   EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
   EXPECT_EQ("", registry.OpenKeyProblem());
+  // No export, or a read that fails part way: refused, never taken as empty.
+  Write("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n");
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  EXPECT_EQ("The settings file \"" + file + "\" does not begin with \"REGEDIT4\" or \"Windows Registry "
+            "Editor Version 5.00\" and was not read", registry.OpenKeyProblem());
+  setenv("KESTRO_REGISTRY", "/proc/self/mem", 1);  // a regular file of ours that read() fails on
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  EXPECT_EQ("The settings file \"/proc/self/mem\" could not be read (Input/output error) and was not read",
+            registry.OpenKeyProblem());
 }
 
 TEST_F(PosixRegistryTest, AnswersQueriesByTypeAndSize) {

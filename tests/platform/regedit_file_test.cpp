@@ -83,6 +83,42 @@ TEST(RegeditFile, DeletionsAndUnreadableLines) {
   EXPECT_EQ(0u, keys.count("HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone"));
 }
 
+// Each byte as one UTF-16LE unit: ASCII, and Latin-1 for the rest.
+std::string Wide(const std::string& bytes) {
+  std::string wide;
+  for (char c : bytes) wide += std::string{c, '\0'};
+  return wide;
+}
+
+TEST(RegeditFile, WholeFilesOfEitherVersionInEitherEncoding) {
+  const std::string body = std::string("\r\n[") + kKey + "]\r\n\"Service1\"=\"\xDC\"\r\n" +
+                           "\"Expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00\r\n";
+  const std::string v5 = std::string(kRegedit5) + body, wide = "\xFF\xFE" + Wide(v5);
+  const std::string notRead = std::string("does not begin with \"") + kRegedit4 + "\" or \"" + kRegedit5 + "\"";
+  const std::string broken = "is UTF-16 text that is cut short or broken";
+  const struct {
+    std::string bytes, service, expand, why;
+  } cases[] = {
+      {v5, "\xDC", "%TEMP%", ""},  // version 5 in 8 bits: its hex texts are still UTF-16
+      {wide, "\xC3\x9C", "%TEMP%", ""},
+      {"\xEF\xBB\xBF" + std::string(kRegedit4) + body, "\xDC", "%", ""},
+      {wide.substr(0, wide.size() - 1), "", "", broken},
+      {wide + std::string("\x00\xDC", 2), "", "", broken},  // half a surrogate pair
+      {Wide(v5), "", "", notRead},                         // UTF-16 without its mark
+      {body, "", "", notRead},
+      {"", "", "", ""},  // no bytes at all: no keys, as no file
+  };
+  for (const auto& c : cases) {
+    RegKeys keys;
+    std::string why;
+    EXPECT_EQ(c.why.empty(), ReadRegeditFile(c.bytes, &keys, &why)) << c.why;
+    EXPECT_EQ(c.why, why);
+    if (!c.why.empty() || c.bytes.empty()) continue;
+    EXPECT_EQ(c.service, keys.at(kKey).at("Service1").text);
+    EXPECT_EQ(c.expand, keys.at(kKey).at("Expand").text);
+  }
+}
+
 TEST(RegeditFile, ValuesOutsideAKeyAreIgnored) {
   const RegKeys keys = ParseRegeditText("\"A\"=dword:1\n[broken\n\"B\"=dword:1\n");
   EXPECT_TRUE(keys.empty());

@@ -8,23 +8,55 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "platform/posix/trusted_file_posix.h"
 
 namespace kestro {
 namespace {
+
+// The logs are the program's own: readable by its group, written by it alone.
+constexpr int kAppend = O_WRONLY | O_APPEND;
+constexpr mode_t kLogMode = 0640;
+
 thread_local std::string refusal;
+
+// The file the last FileSize of this thread opened and checked, kept for the
+// append that follows; any other call of this thread closes it.
+struct Measured {
+  std::string path;
+  int fd = -1;
+
+  void Drop() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  ~Measured() { Drop(); }
+};
+thread_local Measured measured;
+
 }  // namespace
 
 bool PosixFiles::FileSize(const std::string& path, std::uint64_t* size) {
+  measured.Drop();
+  std::string ignored;
+  measured.fd = OpenExistingOwnFile(path, kAppend, kLogMode, &ignored, size);
+  measured.path = path;
+  if (measured.fd >= 0) return true;
+  // Missing, or not ours to write (the append says so): its size by name.
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return false;
   *size = static_cast<std::uint64_t>(st.st_size);
   return true;
 }
 
-bool PosixFiles::RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool PosixFiles::RemoveFile(const std::string& path) {
+  measured.Drop();
+  return unlink(path.c_str()) == 0;
+}
 
 bool PosixFiles::RenameFile(const std::string& from, const std::string& to) {
+  measured.Drop();
   // Never replace the target, as a rename on Windows does not: a previous
   // generation that could not be deleted stays whole.
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
@@ -36,8 +68,14 @@ bool PosixFiles::RenameFile(const std::string& from, const std::string& to) {
 }
 
 bool PosixFiles::AppendToFile(const std::string& path, const std::string& bytes) {
-  // The logs are the program's own: readable by its group, written by it alone.
-  const int fd = OpenOwnFile(path, O_WRONLY | O_APPEND, 0640, &refusal);
+  int fd = -1;
+  if (measured.fd >= 0 && measured.path == path) {
+    std::swap(fd, measured.fd);  // checked when it was measured
+    refusal.clear();
+  } else {
+    measured.Drop();
+    fd = OpenOwnFile(path, kAppend, kLogMode, &refusal);
+  }
   if (fd < 0) return false;
   std::string::size_type done = 0;
   while (done < bytes.size()) {
@@ -52,6 +90,7 @@ bool PosixFiles::AppendToFile(const std::string& path, const std::string& bytes)
 
 std::vector<std::string> PosixFiles::FileNames(const std::string& directory,
                                               const std::string& prefix) {
+  measured.Drop();
   std::vector<std::string> names;
   DIR* dir = opendir(directory.c_str());
   if (dir == nullptr) return names;

@@ -3,6 +3,10 @@
 
 namespace kestro {
 
+// FileSize opens the file it measures, as AppendToFile would, and checks it
+// once on that descriptor; an AppendToFile of the same file next on the same
+// thread writes through it. The size that decides a rotation is thus the
+// size of the very file the line goes to, and one line costs one check.
 class PosixFiles : public Files {
  public:
   bool FileSize(const std::string& path, std::uint64_t* size) override;

@@ -5,22 +5,26 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/errno_text.h"
 #include "platform/posix/trusted_file_posix.h"
 
 namespace kestro {
 namespace {
 thread_local std::string openKeyProblem;
 
-// Reads at most `limit` bytes; false when the file holds more. A read that
-// fails ends the text.
-bool ReadBounded(int fd, std::size_t limit, std::string* content) {
+enum class ReadResult { Whole, TooLarge, Failed };
+
+// Reads at most `limit` bytes. A read that fails is a failure, with errno
+// set: a file cut short there must never pass for the whole file.
+ReadResult ReadBounded(int fd, std::size_t limit, std::string* content) {
   char chunk[65536];
   for (;;) {
     const ssize_t n = read(fd, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return true;
+    if (n < 0) return ReadResult::Failed;
+    if (n == 0) return ReadResult::Whole;
     content->append(chunk, static_cast<std::size_t>(n));
-    if (content->size() > limit) return false;
+    if (content->size() > limit) return ReadResult::TooLarge;
   }
 }
 }  // namespace
@@ -34,25 +38,29 @@ bool PosixRegistry::OpenKey(const std::string& path, RegKey* key) {
   openKeyProblem.clear();
   const std::string filePath = FilePath();
   // The file names commands that run as root: one that anybody else could
-  // have written is refused, and the log says why.
-  std::string refusal;
-  const int fd = OpenTrustedForReading(filePath, FileRule::Settings, &refusal);
-  if (fd < 0) {
-    if (!refusal.empty()) openKeyProblem = "The settings file \"" + filePath + "\" " + refusal + " and was not read";
-    return false;
+  // have written is refused, and the log says why; so is one that cannot be
+  // read whole, or not as an export.
+  std::string problem;
+  const int fd = OpenTrustedForReading(filePath, FileRule::Settings, &problem);
+  RegKeys keys;
+  if (fd >= 0) {
+    // A settings file is a few kilobytes; something far larger (a whole
+    // export, a runaway generator) is refused rather than read into memory
+    // at every pass.
+    std::string content;
+    const ReadResult read = ReadBounded(fd, kMaxSettingsFileSize, &content);
+    const int error = errno;
+    close(fd);
+    if (read == ReadResult::Failed) {
+      problem = "could not be read (" + ErrnoText(error) + ")";
+    } else if (read == ReadResult::TooLarge) {
+      problem = "is larger than " + std::to_string(kMaxSettingsFileSize) + " bytes";
+    } else {
+      ReadRegeditFile(content, &keys, &problem);
+    }
   }
-  // A settings file is a few kilobytes; something far larger (a whole
-  // export, a runaway generator) is refused rather than read into memory at
-  // every pass.
-  std::string content;
-  const bool whole = ReadBounded(fd, kMaxSettingsFileSize, &content);
-  close(fd);
-  if (!whole) {
-    openKeyProblem = "The settings file \"" + filePath + "\" is larger than " +
-                     std::to_string(kMaxSettingsFileSize) + " bytes and was not read";
-    return false;
-  }
-  RegKeys keys = ParseRegeditText(content);
+  if (!problem.empty()) openKeyProblem = "The settings file \"" + filePath + "\" " + problem + " and was not read";
+  if (fd < 0 || !problem.empty()) return false;
   auto found = keys.find("HKEY_LOCAL_MACHINE\\" + path);
   if (found == keys.end()) {
     errno = ENOENT;  // as for a missing file: no such key

@@ -7,12 +7,13 @@
 
 namespace kestro {
 
-// The settings key kept in a REGEDIT4 file: $KESTRO_REGISTRY, else
+// The settings key kept in a registry export file: $KESTRO_REGISTRY, else
 // /etc/kestro/kestro.reg. The file is read at every opening of the key, so
 // edits take effect at the next read as in the registry. A missing file is
-// a missing key; a file larger than kMaxSettingsFileSize is refused, and so is a file that
-// others than root (or this program's user) could have written
-// (trusted_file_posix.h).
+// a missing key. Refused, with the reason in OpenKeyProblem: a file larger
+// than kMaxSettingsFileSize, one that a read fails on, one that is not an
+// export (regedit_file.h), and one that others than root (or this program's
+// user) could have written (trusted_file_posix.h).
 inline constexpr std::size_t kMaxSettingsFileSize = 16 * 1024 * 1024;
 
 class PosixRegistry : public Registry {

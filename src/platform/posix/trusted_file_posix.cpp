@@ -12,9 +12,15 @@ namespace {
 
 constexpr int kNoFollow = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-bool OwnedByTrustedUser(const struct stat& st) { return st.st_uid == 0 || st.st_uid == geteuid(); }
+// The program never changes its user: asked once, not at every log line.
+uid_t ProgramUser() {
+  static const uid_t user = geteuid();
+  return user;
+}
 
-std::string BelongsTo(const struct stat& st) { return "belongs to user " + std::to_string(st.st_uid); }
+bool OwnedByTrustedUser(const struct stat& st) { return st.st_uid == 0 || st.st_uid == ProgramUser(); }
+
+std::string BelongsTo(uid_t user) { return "belongs to user " + std::to_string(user); }
 
 // Closes `fd`, sets the refusal and errno: -1.
 int Refuse(int fd, const std::string& why, std::string* refusal) {
@@ -58,7 +64,7 @@ int OpenCheckedDirectory(const std::string& dir, std::string* problem) {
     }
     const std::string shown = walked.empty() ? "/" : walked;
     if (problem->empty() && !OwnedByTrustedUser(st)) {
-      *problem = "lies in \"" + shown + "\", which " + BelongsTo(st);
+      *problem = "lies in \"" + shown + "\", which " + BelongsTo(st.st_uid);
     } else if (problem->empty() && (st.st_mode & (S_IWGRP | S_IWOTH)) && !(st.st_mode & S_ISVTX)) {
       *problem = "lies in \"" + shown + "\", which others than its owner may write";
     }
@@ -96,7 +102,7 @@ int OpenSettings(const std::string& path, std::string* refusal) {
     return -1;
   }
   if (!S_ISREG(st.st_mode)) return Refuse(fd, "is not a regular file", refusal);
-  if (!OwnedByTrustedUser(st)) return Refuse(fd, BelongsTo(st), refusal);
+  if (!OwnedByTrustedUser(st)) return Refuse(fd, BelongsTo(st.st_uid), refusal);
   if (st.st_mode & (S_IWGRP | S_IWOTH)) return Refuse(fd, "may be written by others than its owner", refusal);
   if (!dirProblem.empty()) return Refuse(fd, dirProblem, refusal);
   return fd;
@@ -122,23 +128,47 @@ int OpenTrustedForReading(const std::string& path, FileRule rule, std::string* r
   return rule == FileRule::Settings ? OpenSettings(path, refusal) : OpenAgent(path, refusal);
 }
 
+namespace {
+
+// The checks of an own file, made on its open descriptor: -1 (closed) when
+// it is refused.
+int CheckOwnFile(int fd, mode_t mode, std::string* refusal, std::uint64_t* size) {
+  if (fd < 0) return -1;
+  // Asked without the file's times: where the file system keeps fine-grained
+  // times, a file whose times were read has its next write stamped finely,
+  // which costs every log line an update of the file's metadata.
+  struct statx st;
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_UID | STATX_SIZE,
+            &st) != 0) {
+    close(fd);
+    return -1;
+  }
+  if (!S_ISREG(st.stx_mode)) return Refuse(fd, "is not a regular file", refusal);
+  // A second link may be a hard link planted to a file of someone else's.
+  if (st.stx_nlink > 1) return Refuse(fd, "has " + std::to_string(st.stx_nlink) + " links", refusal);
+  if (st.stx_uid != ProgramUser()) return Refuse(fd, BelongsTo(st.stx_uid), refusal);
+  // Left by an older version (the lock file was 0666): whoever could open it
+  // could also hold a lock on it.
+  if ((st.stx_mode & 07777 & ~mode) != 0) fchmod(fd, st.stx_mode & mode);
+  if (size != nullptr) *size = st.stx_size;
+  return fd;
+}
+
+}  // namespace
+
 int OpenOwnFile(const std::string& path, int flags, mode_t mode, std::string* refusal) {
   refusal->clear();
   const int fd = open(path.c_str(), flags | O_CREAT | kNoFollow, mode);
   if (fd < 0) return RefuseFailedOpen(AT_FDCWD, path, refusal);
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    close(fd);
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) return Refuse(fd, "is not a regular file", refusal);
-  // A second link may be a hard link planted to a file of someone else's.
-  if (st.st_nlink > 1) return Refuse(fd, "has " + std::to_string(st.st_nlink) + " links", refusal);
-  if (st.st_uid != geteuid()) return Refuse(fd, BelongsTo(st), refusal);
-  // Left by an older version (the lock file was 0666): whoever could open it
-  // could also hold a lock on it.
-  if ((st.st_mode & 07777 & ~mode) != 0) fchmod(fd, st.st_mode & mode);
-  return fd;
+  return CheckOwnFile(fd, mode, refusal, nullptr);
+}
+
+int OpenExistingOwnFile(const std::string& path, int flags, mode_t mode, std::string* refusal,
+                        std::uint64_t* size) {
+  refusal->clear();
+  const int fd = open(path.c_str(), flags | kNoFollow);
+  if (fd < 0) return RefuseFailedOpen(AT_FDCWD, path, refusal);
+  return CheckOwnFile(fd, mode, refusal, size);
 }
 
 }  // namespace kestro

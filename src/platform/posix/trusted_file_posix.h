@@ -4,6 +4,7 @@
 // symbolic link, never blocking on a FIFO, and checked through the open
 // descriptor (owner, mode, type), so that a file swapped after the check is
 // never the one used.
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
@@ -32,5 +33,9 @@ int OpenTrustedForReading(const std::string& path, FileRule rule, std::string* r
 // Returns the descriptor, or -1 with errno set and, for a refused file,
 // `refusal` as above.
 int OpenOwnFile(const std::string& path, int flags, mode_t mode, std::string* refusal);
+// The same for a file that must be there already; `size` gets its size, as
+// the checks found it on the descriptor.
+int OpenExistingOwnFile(const std::string& path, int flags, mode_t mode, std::string* refusal,
+                        std::uint64_t* size);
 
 }  // namespace kestro
