@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Reproducible builds: two clean clones of the commit, in different folders
+# (one with a blank in its path), built one after the other by
+# scripts/release.sh (the second with another time zone and umask), must
+# give the same bytes. Each differing file is named, and explained by
+# diffoscope where it is installed.
+#   scripts/check_reproducible.sh [--all]
+# By default the 32-bit Kestro.exe and its package, as the test command
+# runs it; --all compares every file of a release: both programs, both
+# packages, the Debian package. Unsigned: the signatures carry their time.
+# Ends with "reproducible: N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+passed=0
+failed=0
+ok() { passed=$((passed + 1)); echo "ok: $1"; }
+not_ok() { failed=$((failed + 1)); echo "FAILED: $1"; }
+finish() {
+  echo "reproducible: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+scope=(--only-x86)
+[ "${1:-}" = --all ] && scope=()
+commit=$(git rev-parse HEAD)
+work=$(mktemp -d /tmp/kestro-reproducible-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+one=$work/one
+two="$work/with blank/two"
+unset KESTRO_SIGN_CERT KESTRO_SIGN_KEY KESTRO_SIGN_PKCS12 KESTRO_SIGN_PASSWORD_FILE KESTRO_SIGN_TIMESTAMP_URL
+for dir in "$one" "$two"; do
+  mkdir -p "$(dirname "$dir")"
+  if ! git clone -q --no-checkout "$PWD" "$dir" || ! git -C "$dir" checkout -q --detach "$commit"; then
+    not_ok "a clone of $commit in $dir"
+    finish
+  fi
+done
+(cd "$one" && scripts/release.sh "${scope[@]}") >"$work/one.log" 2>&1 &&
+  (cd "$two" && umask 0002 && TZ=Pacific/Kiritimati scripts/release.sh "${scope[@]}") >"$work/two.log" 2>&1
+rc=$?
+if [ "$rc" -ne 0 ]; then
+  not_ok "both release builds of $commit ran"
+  tail -n 20 "$work"/*.log
+  finish
+fi
+
+mapfile -t files < <(cd "$one/dist" && ls)
+if [ "$(cd "$two/dist" && ls)" != "$(printf '%s\n' "${files[@]}")" ]; then
+  not_ok "the same files: $(cd "$one/dist" && ls | xargs) / $(cd "$two/dist" && ls | xargs)"
+fi
+for f in "${files[@]}"; do
+  if cmp -s "$one/dist/$f" "$two/dist/$f"; then
+    ok "$f: the same bytes in both builds ($(sha256sum <"$one/dist/$f" | cut -c1-16)...)"
+  else
+    not_ok "$f differs between $one and $two"
+    if command -v diffoscope >/dev/null; then
+      diffoscope --text - "$one/dist/$f" "$two/dist/$f" | head -n 60
+    else
+      cmp -l "$one/dist/$f" "$two/dist/$f" | head -n 5
+      echo "  (diffoscope, where installed, explains the difference)"
+    fi
+  fi
+done
+finish
