@@ -69,6 +69,11 @@ if [ "${1:-}" = check ]; then
   # time-stamp server are known good before anything is built.
   msibuild "$work/trial.msi" -s trial
   sign "$work/trial.msi" "$work/signed.msi" "a trial package"
+  # Should the tool sign with a key that is not the certificate's anyway.
+  if [ -n "${KESTRO_SIGN_KEY:-}" ] && [ "$(openssl x509 -noout -pubkey <<<"$cert")" != "$(openssl pkey -pubout \
+    -in "$KESTRO_SIGN_KEY" ${KESTRO_SIGN_PASSWORD_FILE:+-passin "file:$KESTRO_SIGN_PASSWORD_FILE"} 2>&1)" ]; then
+    die "the private key $KESTRO_SIGN_KEY does not belong to the certificate $KESTRO_SIGN_CERT"
+  fi
   echo "signing as $(openssl x509 -noout -subject -nameopt oneline <<<"$cert" | sed 's/^subject= *//')"
   exit 0
 fi

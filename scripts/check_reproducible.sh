@@ -45,19 +45,21 @@ if [ "$rc" -ne 0 ]; then
   finish
 fi
 
-mapfile -t files < <(cd "$one/dist" && ls)
-if [ "$(cd "$two/dist" && ls)" != "$(printf '%s\n' "${files[@]}")" ]; then
-  not_ok "the same files: $(cd "$one/dist" && ls | xargs) / $(cd "$two/dist" && ls | xargs)"
+# What was released, and the programs as they went into their packages.
+listing() { (cd "$1" && ls dist/* build/release/x*/Kestro.exe); }
+mapfile -t files < <(listing "$one")
+if [ "$(listing "$two")" != "$(listing "$one")" ]; then
+  not_ok "the same files: $(listing "$one" | xargs) / $(listing "$two" | xargs)"
 fi
 for f in "${files[@]}"; do
-  if cmp -s "$one/dist/$f" "$two/dist/$f"; then
-    ok "$f: the same bytes in both builds ($(sha256sum <"$one/dist/$f" | cut -c1-16)...)"
+  if cmp -s "$one/$f" "$two/$f"; then
+    ok "$f: the same bytes in both builds (SHA-256 $(sha256sum <"$one/$f" | cut -c1-16)...)"
   else
     not_ok "$f differs between $one and $two"
     if command -v diffoscope >/dev/null; then
-      diffoscope --text - "$one/dist/$f" "$two/dist/$f" | head -n 60
+      diffoscope --text - "$one/$f" "$two/$f" | head -n 60
     else
-      cmp -l "$one/dist/$f" "$two/dist/$f" | head -n 5
+      cmp -l "$one/$f" "$two/$f" | head -n 5
       echo "  (diffoscope, where installed, explains the difference)"
     fi
   fi

@@ -31,6 +31,7 @@ fi
 version=$(scripts/version.sh)
 bash scripts/check_version.sh >/dev/null || { bash scripts/check_version.sh >&2; exit 1; }
 signing=$(packaging/sign.sh check)
+echo "Kestro $version, commit $(git rev-parse --short HEAD)$([ -z "$changes" ] || echo ' with changes not committed'); $signing"
 
 # The only time that goes into what is built: the commit's.
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
@@ -65,5 +66,9 @@ fi
 (cd "$out/dist" && sha256sum -- * >SHA256SUMS)
 rm -rf dist
 mv "$out/dist" dist
-echo "Kestro $version, commit $(git rev-parse --short HEAD)$([ -z "$changes" ] || echo ' with changes not committed'); $signing"
-for f in dist/*; do printf '  %-36s %9d bytes\n' "$f" "$(stat -c %s "$f")"; done
+echo "Wrote dist/:"
+for f in dist/*; do
+  code=
+  [[ $f != *.msi ]] || code="  product code $(msiinfo export "$f" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')"
+  printf '  %-36s %9d bytes%s\n' "$f" "$(stat -c %s "$f")" "$code"
+done
