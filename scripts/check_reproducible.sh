@@ -11,15 +11,7 @@
 # Ends with "reproducible: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "ok: $1"; }
-not_ok() { failed=$((failed + 1)); echo "FAILED: $1"; }
-finish() {
-  echo "reproducible: $passed passed, $failed failed"
-  [ "$failed" -eq 0 ]
-  exit
-}
+source scripts/check_lib.sh
 
 scope=(--only-x86)
 [ "${1:-}" = --all ] && scope=()
@@ -33,7 +25,7 @@ for dir in "$one" "$two"; do
   mkdir -p "$(dirname "$dir")"
   if ! git clone -q --no-checkout "$PWD" "$dir" || ! git -C "$dir" checkout -q --detach "$commit"; then
     not_ok "a clone of $commit in $dir"
-    finish
+    finish reproducible
   fi
 done
 (cd "$one" && scripts/release.sh "${scope[@]}") >"$work/one.log" 2>&1 &&
@@ -42,7 +34,7 @@ rc=$?
 if [ "$rc" -ne 0 ]; then
   not_ok "both release builds of $commit ran"
   tail -n 20 "$work"/*.log
-  finish
+  finish reproducible
 fi
 
 # What was released, and the programs as they went into their packages.
@@ -64,4 +56,4 @@ for f in "${files[@]}"; do
     fi
   fi
 done
-finish
+finish reproducible

@@ -5,10 +5,7 @@
 # its entry, so it is compared here; no other file may repeat the version.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "ok: $1"; }
-not_ok() { failed=$((failed + 1)); echo "FAILED: $1"; }
+source scripts/check_lib.sh
 
 version=$(scripts/version.sh) || exit 1
 head=$(sed -n '1s/^kestro (\([^)]*\)).*/\1/p' packaging/changelog)
@@ -24,5 +21,4 @@ if hits=$(git grep -nF "$version" -- . ':!CMakeLists.txt' ':!packaging/changelog
 else
   ok "no other file repeats the version $version"
 fi
-echo "version: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish version
