@@ -59,7 +59,7 @@ done
 if [ "${#archs[@]}" -gt 1 ]; then
   cmake -S . -B "$out/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRO_TESTS=OFF >/dev/null
   cmake --build "$out/linux" -j"$jobs" >/dev/null
-  (cd "$out/linux" && cpack -G DEB >/dev/null)
+  (cd "$out/linux" && cpack -G DEB >cpack.log 2>&1) || { cat "$out/linux/cpack.log" >&2; exit 1; }
   cp "$out/linux/kestro_${version}_amd64.deb" "$out/dist/"
 fi
 
