@@ -43,7 +43,8 @@ if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
   mkdir -p "$source"
   cp "$build/Kestro.exe" "$source/Kestro.exe"
   touch -d "@$SOURCE_DATE_EPOCH" "$source/Kestro.exe"
-  faketime=(env TZ=UTC faketime "$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')")
+  # -f: the clock stands still at that time (without it, it runs from there).
+  faketime=(env TZ=UTC faketime -f "$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')")
 fi
 # wixl takes source files by paths relative to the working directory only.
 "${faketime[@]}" wixl -a "$arch" -D Arch="$arch" -D Version="$msi_version" -D ProductCode="$product_code" \

@@ -15,6 +15,8 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(date -d "$(sed -n 's/^ -- .*>  //p' packaging/changelog | head -n 1)" +%s)
 fi
 export SOURCE_DATE_EPOCH
+# The Debian package's archives record the modes of the files CPack writes.
+umask 022
 
 # configure DIR ARGS...: CMake for one build folder. A toolchain file counts
 # only when the folder is first configured; later runs leave it out, so that

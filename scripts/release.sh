@@ -33,7 +33,9 @@ bash scripts/check_version.sh >/dev/null || { bash scripts/check_version.sh >&2;
 signing=$(packaging/sign.sh check)
 echo "Kestro $version, commit $(git rev-parse --short HEAD)$([ -z "$changes" ] || echo ' with changes not committed'); $signing"
 
-# The only time that goes into what is built: the commit's.
+# The only time that goes into what is built: the commit's; the only file
+# modes, those of umask 022 (the Debian package's archives record them).
+umask 022
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 out=build/release
