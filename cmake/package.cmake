@@ -1,7 +1,7 @@
 # Installation on Linux and the Debian package built from it by CPack:
 #   cmake --build build/linux && (cd build/linux && cpack -G DEB)
-# gives kestro_<version>_amd64.deb. The version is the file version as it is
-# (2003.12.09.0 is already a valid Debian version); the dependencies come from
+# gives kestro_<version>_amd64.deb. The version is the project's as it is
+# (A.B.C.D is already a valid Debian version); the dependencies come from
 # dpkg-shlibdeps, run over the program by CPack.
 if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
   # The unit names /usr/sbin/kestro, so an installation goes where the package does.
@@ -12,12 +12,16 @@ set(KESTRO_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 set(KESTRO_PACKAGE_OUT ${CMAKE_BINARY_DIR}/package)
 
 # Debian wants the change log and the manual page compressed, reproducibly.
+# The manual page's header gets the version of this build.
 add_custom_command(
   OUTPUT ${KESTRO_PACKAGE_OUT}/changelog.gz ${KESTRO_PACKAGE_OUT}/kestro.8.gz
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTRO_PACKAGE_OUT}
   COMMAND gzip -9n -c ${KESTRO_PACKAGING}/changelog > ${KESTRO_PACKAGE_OUT}/changelog.gz
-  COMMAND gzip -9n -c ${KESTRO_PACKAGING}/kestro.8 > ${KESTRO_PACKAGE_OUT}/kestro.8.gz
+  COMMAND sed "/^\\.TH /s/\"Kestro[^\"]*\"/\"Kestro ${KESTRO_FILE_VERSION}\"/"
+          ${KESTRO_PACKAGING}/kestro.8 > ${KESTRO_PACKAGE_OUT}/kestro.8
+  COMMAND gzip -9n -f ${KESTRO_PACKAGE_OUT}/kestro.8
   DEPENDS ${KESTRO_PACKAGING}/changelog ${KESTRO_PACKAGING}/kestro.8
+  VERBATIM
   COMMENT "Compressing the change log and the manual page")
 add_custom_target(kestro_package_docs ALL
   DEPENDS ${KESTRO_PACKAGE_OUT}/changelog.gz ${KESTRO_PACKAGE_OUT}/kestro.8.gz)

@@ -5,8 +5,8 @@
 # BUILD_DIR/Kestro-FILE_VERSION-ARCH.msi. Prints the package's path.
 #
 # The installer compares only three fields of a version, each at most
-# 255.255.65535, so the file version A.B.C.D (2003.12.09.0) becomes
-# (A-2000).B.(C*100+D) (3.12.900): order-preserving for A 2000-2255,
+# 255.255.65535, so the file version A.B.C.D (2004.01.15.2) becomes
+# (A-2000).B.(C*100+D) (4.1.1502): order-preserving for A 2000-2255,
 # B 0-255, C 0-655 and D 0-99; anything else is refused here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,9 +33,22 @@ msi_version=$((a - 2000)).$b.$((c * 100 + d))
 h=$(printf 'Kestro %s %s' "$arch" "$msi_version" | md5sum | tr a-f A-F)
 product_code=${h:0:8}-${h:8:4}-${h:12:4}-${h:16:4}-${h:20:12}
 
+# With SOURCE_DATE_EPOCH (scripts/build.sh sets the commit's) the package is
+# reproducible: its file and its own dates are that time, its package code
+# is derived from its contents (stamp_package, last).
+source=$build
+faketime=()
+if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+  source=$build/msi-source
+  mkdir -p "$source"
+  cp "$build/Kestro.exe" "$source/Kestro.exe"
+  touch -d "@$SOURCE_DATE_EPOCH" "$source/Kestro.exe"
+  # -f: the clock stands still at that time (without it, it runs from there).
+  faketime=(env TZ=UTC faketime -f "$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')")
+fi
 # wixl takes source files by paths relative to the working directory only.
-wixl -a "$arch" -D Arch="$arch" -D Version="$msi_version" -D ProductCode="$product_code" \
-  -D BuildDir="$(realpath --relative-to=. "$build")" -o "$output" packaging/kestro.wxs
+"${faketime[@]}" wixl -a "$arch" -D Arch="$arch" -D Version="$msi_version" -D ProductCode="$product_code" \
+  -D BuildDir="$(realpath --relative-to=. "$source")" -o "$output" packaging/kestro.wxs
 # What wixl does not write: the service's recovery actions, set by
 # MsiConfigureServices (Windows Installer 5; older ones skip the action and
 # the table), the log folder's rights, and the "LogDir" component's condition
@@ -43,8 +56,23 @@ wixl -a "$arch" -D Arch="$arch" -D Version="$msi_version" -D ProductCode="$produ
 # registry key path).
 logs_attributes=20
 [ "$arch" = x64 ] && logs_attributes=276
-msibuild "$output" -i packaging/msi/MsiServiceConfigFailureActions.idt \
+"${faketime[@]}" msibuild "$output" -i packaging/msi/MsiServiceConfigFailureActions.idt \
   -i packaging/msi/MsiLockPermissionsEx.idt \
   -q "UPDATE Component SET Attributes = $logs_attributes, Condition = 'NOT KESTROLOGDIR' WHERE Component = 'KestroLogs'" \
   -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('MsiConfigureServices', 'VersionMsi >= \"5.00\"', 5850)"
+
+# stamp_package: a package code that changes with every byte of the
+# package, as the installer wants, and only then: wixl's random one is
+# replaced by zeros, the package hashed, and the hash made the code.
+stamp_package() {
+  [ -n "${SOURCE_DATE_EPOCH:-}" ] || return 0
+  local info h
+  info=$(msiinfo suminfo "$output")
+  set -- "$(sed -n 's/^Subject: //p' <<<"$info")" "$(sed -n 's/^Author: //p' <<<"$info")" \
+    "$(sed -n 's/^Template: //p' <<<"$info")"
+  msibuild "$output" -s "$@" "{00000000-0000-0000-0000-000000000000}"
+  h=$(md5sum <"$output" | tr a-f A-F)
+  msibuild "$output" -s "$@" "{${h:0:8}-${h:8:4}-${h:12:4}-${h:16:4}-${h:20:12}}"
+}
+stamp_package
 echo "$output"

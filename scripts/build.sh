@@ -7,6 +7,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+# The only time that goes into what is built: the commit's (the installer
+# packages' dates, the Debian package's). A tree that is no git clone takes
+# the change log's.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
+    SOURCE_DATE_EPOCH=$(date -d "$(sed -n 's/^ -- .*>  //p' packaging/changelog | head -n 1)" +%s)
+fi
+export SOURCE_DATE_EPOCH
+# The Debian package's archives record the modes of the files CPack writes.
+umask 022
 
 # configure DIR ARGS...: CMake for one build folder. A toolchain file counts
 # only when the folder is first configured; later runs leave it out, so that

@@ -63,6 +63,11 @@ script e2e/package/run_all.sh
 script scripts/check_imports.sh
 script scripts/check_build_paths.sh
 script scripts/check_docs.sh
+script scripts/check_version.sh
+script e2e/signing.sh
+# Two clean clones of the commit build the 32-bit program and its package
+# byte for byte alike (a few minutes; --all compares a whole release).
+script scripts/check_reproducible.sh
 # The Wine suite against each Windows build. The 32-bit one needs a machine
 # that runs 32-bit code; elsewhere its checks (the same as the 64-bit run's)
 # count as skipped.

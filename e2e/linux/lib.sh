@@ -2,6 +2,7 @@
 set -u
 LINUX_E2E=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ROOT=$(cd "$LINUX_E2E/../.." && pwd)
+KESTRO_VERSION=$("$ROOT/scripts/version.sh")
 KESTRO=${KESTRO:-$ROOT/build/linux/kestro}
 PROBE_TOOL=${PROBE_TOOL:-$ROOT/build/linux/probe_tool}
 WORK=$(mktemp -d /tmp/kestro-linux-XXXXXX)

@@ -3,7 +3,7 @@
 "$KESTRO" -bogus 2>"$WORK/err"
 check "-bogus: exit code 99" 99 $?
 check "-bogus: header" 'Parse-Error: Invalid argument "-bogus"' "$(sed -n 2p "$WORK/err")"
-check "version line" "version 2003.12.09.0" "$(tail -n 1 "$WORK/err")"
+check "version line" "version $KESTRO_VERSION" "$(tail -n 1 "$WORK/err")"
 "$KESTRO" 2>/dev/null
 check "no option: exit code 1" 1 $?
 

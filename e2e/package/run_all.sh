@@ -35,7 +35,7 @@ if [ -z "$deb" ]; then
   finish
 fi
 check "file name: kestro_<file version>_amd64.deb" \
-  "kestro_$(sed -n 's/^set(KESTRO_FILE_VERSION "\(.*\)")$/\1/p' "$ROOT/CMakeLists.txt")_amd64.deb" \
+  "kestro_$("$ROOT/scripts/version.sh")_amd64.deb" \
   "$(basename "$deb")"
 check "dependencies computed from the program" yes \
   "$(dpkg-deb -f "$deb" Depends | grep -q 'libc6 (>= ' && echo yes)"

@@ -4,6 +4,7 @@
 set -u
 SYSTEMD_E2E=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ROOT=$(cd "$SYSTEMD_E2E/../.." && pwd)
+KESTRO_VERSION=$("$ROOT/scripts/version.sh")
 KESTRO=${KESTRO:-$ROOT/build/linux/kestro}
 PASSED=0
 FAILED=0

@@ -23,7 +23,7 @@ check_match "pass: progress names the unit by its description" 'Starting Test un
 check_match "status line: the verdict" \
   '^127\.0\.0\.1: 2 of 2 answered, AvgTime [0-9]+\.[0-9]{2}; slot 1 start, slot 2 start, slot 3 start$' \
   "$(status_text)"
-check "event: started" "Service was started, starting main loop. version 2003.12.09.0" "$(journal_entries)"
+check "event: started" "Service was started, starting main loop. version $KESTRO_VERSION" "$(journal_entries)"
 
 # A stop during a pass waits for it: the pass is in its PingDelay of 3 s.
 write_settings '"PingDelay"=dword:00000003' '"NumberOfPingSweeps"=dword:00000001' '"Service1"="TestA"'
@@ -36,10 +36,10 @@ check "stop during a pass: waits for the pass (1.5 s to 60 s)" yes \
   "$([ "$took" -ge 1500 ] && [ "$took" -le 60000 ] && echo yes)"
 check "stop: the pass ended first" "Done with starting service TestA" \
   "$(in_box cat "$LOG" | tr -d '\r' | cut -c26- | tail -n 1)"
-check "stop: each start followed by its quit entry" "Service was started, starting main loop. version 2003.12.09.0
-Quit on service stop request. version 2003.12.09.0
-Service was started, starting main loop. version 2003.12.09.0
-Quit on service stop request. version 2003.12.09.0" "$(journal_entries)"
+check "stop: each start followed by its quit entry" "Service was started, starting main loop. version $KESTRO_VERSION
+Quit on service stop request. version $KESTRO_VERSION
+Service was started, starting main loop. version $KESTRO_VERSION
+Quit on service stop request. version $KESTRO_VERSION" "$(journal_entries)"
 check "stop: a clean end" "success|0|inactive" \
   "$(in_box systemctl show -p Result --value kestro)|$(in_box systemctl show -p ExecMainStatus --value kestro)|$(in_box systemctl is-active kestro)"
 

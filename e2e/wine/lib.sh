@@ -6,6 +6,7 @@ set -u
 
 E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 REPO_ROOT=$(cd "$E2E_ROOT/../.." && pwd)
+KESTRO_VERSION=$("$REPO_ROOT/scripts/version.sh")
 source "$REPO_ROOT/scripts/wine-arch.sh"
 kestro_probe_win32
 kestro_use_arch "$KESTRO_WINE_ARCH" || exit 1

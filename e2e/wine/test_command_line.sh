@@ -1,7 +1,7 @@
 # The command line of the real program: texts on standard error, exit codes.
 
 usage_block() {  # usage_block HEADER
-  printf '\n%s\nUse-Case 1: Kestro.exe -help\nUse-Case 2: Kestro.exe -installservice | -removeservice\nUse-Case 3: Kestro.exe -service\nUse-Case 4: Kestro.exe -direct\n\n\nversion 2003.12.09.0\n' "$1"
+  printf '\n%s\nUse-Case 1: Kestro.exe -help\nUse-Case 2: Kestro.exe -installservice | -removeservice\nUse-Case 3: Kestro.exe -service\nUse-Case 4: Kestro.exe -direct\n\n\nversion %s\n' "$1" "$KESTRO_VERSION"
 }
 option_list() {
   printf '\n-help : display additional information (this output)\n-installservice : install the Kestro Windows service\n-removeservice : remove the Kestro Windows service\n-service : internally used by Kestro when started from Windows\n-direct : run on command line without service\n\n'
@@ -37,13 +37,13 @@ check "empty argument: header closes at once" \
 
 run_exe -Direct
 check "-Direct: exit code 99" 99 "$RC"
-case "$ERR" in *$'\n'"version 2003.12.09.0"$'\n'*) pass "version line from the resource" ;;
+case "$ERR" in *$'\n'"version $KESTRO_VERSION"$'\n'*) pass "version line from the resource" ;;
   *) fail "version line from the resource" ;; esac
 
 # The resources as other programs read them: the message table the event
 # viewer uses and the version text.
 RESOURCE_CHECK=${RESOURCE_CHECK:-$KESTRO_WIN_BUILD/resource_check.exe}
 check "message table and version resource" \
-  "$(printf 'message 956: Information Category\\r\\n\nmessage 957: %%1\\r\\n\nFileVersion: 2003.12.09.0\nProductName: Kestro and IP Helper')" \
+  "$(printf 'message 956: Information Category\\r\\n\nmessage 957: %%1\\r\\n\nFileVersion: %s\nProductName: Kestro and IP Helper' "$KESTRO_VERSION")" \
   "$(wine "$RESOURCE_CHECK" "$(dos_path "$KESTRO_EXE")" | tr -d '\r')"
 end_prefix

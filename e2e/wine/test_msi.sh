@@ -48,8 +48,8 @@ listed() { printf 'products: DisplayName REG_SZ Kestro and IP Helper|DisplayVers
 nothing=$'products: \nservice: 0, event source: 0\nfiles: \nsettings kept'
 msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
 v1=$(msi_property "$msi_pkg" ProductVersion) v2=$(msi_property "$next_pkg" ProductVersion)
-start_entry='Service was started, starting main loop. version 2003.12.09.0'
-quit_entry='Quit on service stop request. version 2003.12.09.0'
+start_entry="Service was started, starting main loop. version $KESTRO_VERSION"
+quit_entry="Quit on service stop request. version $KESTRO_VERSION"
 settings=$(msi_reg 'HKLM\SOFTWARE\Morvane\Kestro')
 
 check "msi install: exit code 0, one product, service, event source, Kestro.exe, settings kept" \

@@ -40,11 +40,11 @@ case "$out" in "CreateService failed - "*) pass "install again: message" ;; *) f
 wine net start Kestro >/dev/null 2>&1 </dev/null
 if wait_for "$logs/Kestro-2.txt" 'BytesPerSecond' 30; then pass "service pass: report in the log"; else fail "service pass: report in the log"; fi
 check "service pass: both answers" 2 "$(grep -c 'Ping to 127.0.0.1: Got 1056 bytes' "$logs/Kestro-2.txt")"
-check "service start: event entry" 1 "$(events 'L"Service was started, starting main loop. version 2003.12.09.0"')"
+check "service start: event entry" 1 "$(events "L\"Service was started, starting main loop. version $KESTRO_VERSION\"")"
 start=$SECONDS
 wine net stop Kestro >/dev/null 2>&1 </dev/null
-for _ in $(seq 1 100); do [ "$(events 'L"Quit on service stop request. version 2003.12.09.0"')" = 1 ] && break; sleep 0.2; done
-check "service stop: quit entry" 1 "$(events 'L"Quit on service stop request. version 2003.12.09.0"')"
+for _ in $(seq 1 100); do [ "$(events "L\"Quit on service stop request. version $KESTRO_VERSION\"")" = 1 ] && break; sleep 0.2; done
+check "service stop: quit entry" 1 "$(events "L\"Quit on service stop request. version $KESTRO_VERSION\"")"
 # The stop is taken at the next tick of the idle loop, not at the next
 # hourly pass: seconds, however busy the machine.
 check "service stop: taken without waiting for a pass" yes "$([ $((SECONDS - start)) -le 15 ] && echo yes)"

@@ -18,7 +18,7 @@ using testing::ProcessExit;
 std::string UsageBlock(const std::string& name, const std::string& header) {
   return "\n" + header + "\nUse-Case 1: " + name + " -help\nUse-Case 2: " + name +
          " -installservice | -removeservice\nUse-Case 3: " + name + " -service\nUse-Case 4: " +
-         name + " -direct\n\n\nversion 2003.12.09.0\n";
+         name + " -direct\n\n\nversion 2001.02.03.4\n";
 }
 
 const char kOptionList[] =

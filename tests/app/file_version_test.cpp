@@ -12,7 +12,7 @@ using testing::FakeSystem;
 TEST(FileVersion, QueriesTheFileVersionEntryInOrder) {
   FakeSystem sys;
   sys.Install();
-  EXPECT_EQ("2003.12.09.0", GetFileVersionText());
+  EXPECT_EQ("2001.02.03.4", GetFileVersionText());
   EXPECT_EQ("\\StringFileInfo\\040904B0\\FileVersion", sys.module.queried);
   EXPECT_EQ((std::vector<std::string>{"GetModuleHandleA", "GetModuleFileNameA",
                                       "GetFileVersionInfoSizeA", "GetFileVersionInfoA",

@@ -27,8 +27,8 @@ Expected RunService(FakeSystem& sys) {
 }
 
 TEST(ServiceModeSweep, EveryFailedCallEndsAsDesigned) {
-  const std::string started = "event:Service was started, starting main loop. version 2003.12.09.0";
-  const std::string quit = "event:Quit on service stop request. version 2003.12.09.0";
+  const std::string started = "event:Service was started, starting main loop. version 2001.02.03.4";
+  const std::string quit = "event:Quit on service stop request. version 2001.02.03.4";
   const std::string statusError = "event:Kestro error: 6|SetServiceStatus";
   Oracle o;
   // The watcher thread is never stopped: it ends with the process.

@@ -73,8 +73,8 @@ TEST_F(ServiceHostTest, StartAndStopReportTheStatusSequence) {
                                  {1, 0, 0, 1, 0}}),
             Reports());
   const std::vector<std::string> texts = EventTexts();
-  EXPECT_EQ("Service was started, starting main loop. version 2003.12.09.0", texts.front());
-  EXPECT_EQ("Quit on service stop request. version 2003.12.09.0", texts.back());
+  EXPECT_EQ("Service was started, starting main loop. version 2001.02.03.4", texts.front());
+  EXPECT_EQ("Quit on service stop request. version 2001.02.03.4", texts.back());
   EXPECT_EQ(0, sys.serviceHost.eventsOpen);
 }
 
@@ -116,7 +116,7 @@ TEST_F(ServiceHostTest, StopDuringAPassIsHonouredAfterThePass) {
   EXPECT_EQ(7, std::count(calls.begin(), firstSend, "SetServiceStatus"));
   const std::string log = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
   EXPECT_NE(std::string::npos, log.find("BytesPerSecond"));
-  EXPECT_EQ("Quit on service stop request. version 2003.12.09.0", EventTexts().back());
+  EXPECT_EQ("Quit on service stop request. version 2001.02.03.4", EventTexts().back());
 }
 
 TEST_F(ServiceHostTest, StopBeforeTheStopEventExistsEndsTheStart) {

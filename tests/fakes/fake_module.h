@@ -11,7 +11,7 @@ class FakeModule : public Module {
  public:
   explicit FakeModule(FaultPlan& plan) : plan_(plan) {}
   std::string path = "C:\\Program Files\\Kestro\\Kestro.exe";
-  std::string version = "2003.12.09.0";
+  std::string version = "2001.02.03.4";
   bool hasVersionInfo = true;
   bool hasFileVersion = true;
   std::string queried;

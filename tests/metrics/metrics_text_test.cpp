@@ -14,7 +14,7 @@ PassFigures Program() {
   f.EndTime = 1796623312;
   f.Passes = 3;
   f.AddressChanges = 2;
-  f.Version = "2003.12.09.0";
+  f.Version = "2001.02.03.4";
   return f;
 }
 
@@ -43,7 +43,7 @@ const char kProgramSamples[] =
     "kestro_last_pass_timestamp_seconds 1796623312\n"
     "kestro_passes_total 3\n"
     "kestro_address_changes_total 2\n"
-    "kestro_build_info{version=\"2003.12.09.0\"} 1\n";
+    "kestro_build_info{version=\"2001.02.03.4\"} 1\n";
 
 // Every family has its HELP and TYPE lines before its samples, and nothing
 // else is in the file.
