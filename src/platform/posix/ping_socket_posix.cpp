@@ -133,7 +133,7 @@ int PingSocket::BuildIcmp6Error(unsigned char* buffer, int returned, std::uint8_
 int PingSocket::Open(const IcmpFamily& family) {
   const bool v4 = family.headerRead;
   const int fd = ::socket(v4 ? AF_INET : AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC,
-                          v4 ? IPPROTO_ICMP : IPPROTO_ICMPV6);
+                          family.protocol);
   if (fd < 0) return -1;
   // The ICMP errors about the requests, which the kernel drops without
   // IP_RECVERR while the raw socket hands them over; over IPv4 also the

@@ -67,7 +67,7 @@ bool PosixSockets::OpenIcmp(const IcmpFamily& family, SocketHandle* socket,
                             IcmpSocketKind* kind) {
   const bool v4 = family.headerRead;
   int fd = ::socket(v4 ? AF_INET : AF_INET6, SOCK_RAW | SOCK_CLOEXEC,
-                    v4 ? IPPROTO_ICMP : IPPROTO_ICMPV6);
+                    family.protocol);
   if (fd >= 0) PassOnlyJudgedTypes(fd, family);
   *kind = IcmpSocketKind::Raw;
   if (fd < 0 && (errno == EPERM || errno == EACCES)) {
