@@ -42,8 +42,4 @@ inline constexpr IcmpFamily kIcmp4 = {8, 0, {3, 4, 5, 11, 12}, 5, 4, 20, 9, 1, 1
 // multicast listener messages are informational and report on nothing.
 inline constexpr IcmpFamily kIcmp6 = {128, 129, {1, 2, 3, 4}, 4, 6, 40, 6, 58, 24, 16, false};
 
-inline constexpr unsigned char kEchoRequest6 = kIcmp6.echoRequest;
-inline constexpr unsigned char kEchoReply6 = kIcmp6.echoReply;
-inline constexpr unsigned char kNextHeaderIcmp6 = kIcmp6.protocol;
-
 }  // namespace kestro
