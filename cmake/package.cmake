@@ -38,10 +38,15 @@ install(FILES ${KESTRO_PACKAGING}/kestro.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/kestro-settings.reg DESTINATION /etc/kestro
         RENAME kestro.reg)
 install(FILES ${KESTRO_PACKAGING}/kestro.default DESTINATION /etc/default RENAME kestro)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/kestro-alerts.yml
+install(FILES ${CMAKE_SOURCE_DIR}/README.md
               ${KESTRO_PACKAGING}/copyright
               ${KESTRO_PACKAGE_OUT}/changelog.gz
         DESTINATION share/doc/kestro)
+# The operator's documents, beside the README as in the source tree so that
+# its links hold; the developers' ones stay out.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/kestro/docs
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.yml" PATTERN "*.reg"
+        PATTERN "development.md" EXCLUDE PATTERN "releasing.md" EXCLUDE)
 install(FILES ${KESTRO_PACKAGE_OUT}/kestro.8.gz DESTINATION share/man/man8)
 # An empty LogDir means this folder; the program does not create it.
 # postinst narrows it to 0750 (Debian wants 0755 in the package itself).

@@ -22,7 +22,7 @@ for f in "$a" "$b" "$c" "$d"; do
 done
 a=$((10#$a)) b=$((10#$b)) c=$((10#$c)) d=$((10#$d))
 if [ -n "$rest" ] || [ $a -lt 2000 ] || [ $a -gt 2255 ] || [ $b -gt 255 ] || [ $c -gt 655 ] || [ $d -gt 99 ]; then
-  echo "build-msi.sh: file version $version has no installer version (see the README)" >&2
+  echo "build-msi.sh: file version $version has no installer version (see docs/install-windows.md)" >&2
   exit 2
 fi
 msi_version=$((a - 2000)).$b.$((c * 100 + d))
@@ -36,4 +36,15 @@ product_code=${h:0:8}-${h:8:4}-${h:12:4}-${h:16:4}-${h:20:12}
 # wixl takes source files by paths relative to the working directory only.
 wixl -a "$arch" -D Arch="$arch" -D Version="$msi_version" -D ProductCode="$product_code" \
   -D BuildDir="$(realpath --relative-to=. "$build")" -o "$output" packaging/kestro.wxs
+# What wixl does not write: the service's recovery actions, set by
+# MsiConfigureServices (Windows Installer 5; older ones skip the action and
+# the table), the log folder's rights, and the "LogDir" component's condition
+# (no LogDir yet) and permanence (16; 256 marks a 64-bit component, 4 a
+# registry key path).
+logs_attributes=20
+[ "$arch" = x64 ] && logs_attributes=276
+msibuild "$output" -i packaging/msi/MsiServiceConfigFailureActions.idt \
+  -i packaging/msi/MsiLockPermissionsEx.idt \
+  -q "UPDATE Component SET Attributes = $logs_attributes, Condition = 'NOT KESTROLOGDIR' WHERE Component = 'KestroLogs'" \
+  -q "INSERT INTO InstallExecuteSequence (Action, Condition, Sequence) VALUES ('MsiConfigureServices', 'VersionMsi >= \"5.00\"', 5850)"
 echo "$output"

@@ -6,10 +6,7 @@
 # line there that names a Windows build folder itself.
 set -uo pipefail
 cd "$(dirname "$0")/.."
-passed=0
-failed=0
-ok() { passed=$((passed + 1)); echo "ok: $1"; }
-not_ok() { failed=$((failed + 1)); echo "FAILED: $1"; }
+source scripts/check_lib.sh
 
 # named_folders FILE...: the lines that name build/win or build/win64.
 named_folders() { grep -nHE '(^|[^A-Za-z0-9_])build/win(64)?([^A-Za-z0-9_]|$)' "$@"; }
@@ -36,5 +33,4 @@ else
   ok "${#scripts[@]} end-to-end scripts and benchmarks take the build under test"
 fi
 
-echo "paths: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish paths

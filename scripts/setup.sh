@@ -12,7 +12,7 @@ packages=(
   libbenchmark-dev g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 dpkg-dev lintian
   wine wine32:i386 libsystemd-dev systemd dbus tcpdump tshark iproute2 nftables procps
-  msitools wixl prometheus prometheus-node-exporter
+  msitools wixl prometheus prometheus-node-exporter mandoc
   qemu-system-x86 busybox-static cpio xfsprogs
 )
 need=()

@@ -62,6 +62,7 @@ script e2e/systemd/run_all.sh
 script e2e/package/run_all.sh
 script scripts/check_imports.sh
 script scripts/check_build_paths.sh
+script scripts/check_docs.sh
 # The Wine suite against each Windows build. The 32-bit one needs a machine
 # that runs 32-bit code; elsewhere its checks (the same as the 64-bit run's)
 # count as skipped.

@@ -108,8 +108,9 @@ echo /run/box/modprobe >/proc/sys/kernel/modprobe
 set -- \$(sed -n 's/.*box_rw=\([^ ]*\).*/\1/p' /proc/cmdline | tr ',' ' ')
 i=0
 for d in "\$@"; do
-  mkdir -p /newroot\$d
-  mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 rw\$i /newroot\$d
+  d=\$(printf '%s\n' "\$d" | sed 's/\\\\040/ /g')
+  mkdir -p "/newroot\$d"
+  mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144 rw\$i "/newroot\$d"
   i=\$((i + 1))
 done
 for d in proc sys dev; do mount --move /\$d /newroot/\$d; done
@@ -141,7 +142,8 @@ list=""
 i=0
 for d in "${rw[@]}" "$work/args"; do
   devs+=(-fsdev "local,id=w$i,path=$d,security_model=none,multidevs=remap" -device "virtio-9p-pci,fsdev=w$i,mount_tag=rw$i")
-  list+="${list:+,}$d"
+  # The kernel's command line ends a word at a blank: a blank in a path goes as \040.
+  list+="${list:+,}${d// /\\040}"
   i=$((i + 1))
 done
 

@@ -61,7 +61,11 @@ case "${KESTRO_BOX32_TESTS:-}" in
   *) read -ra tests <<<"$KESTRO_BOX32_TESTS" ;;
 esac
 start=$SECONDS
-KESTRO_BOX_TIMEOUT=${KESTRO_BOX_TIMEOUT:-2700} bash "$here/box.sh" "$here/run_all.sh" --inside "${tests[@]}" 2>&1 | tee "$log"
+# The box has a /tmp and a /run of its own: a work tree under one of them is
+# shared in at the same path.
+share=()
+case "$repo/" in /tmp/* | /run/*) share=(--rw "$repo") ;; esac
+KESTRO_BOX_TIMEOUT=${KESTRO_BOX_TIMEOUT:-2700} bash "$here/box.sh" "${share[@]}" "$here/run_all.sh" --inside "${tests[@]}" 2>&1 | tee "$log"
 rc=${PIPESTATUS[0]}
 echo "box32: the box ran for $((SECONDS - start)) s (rc $rc)"
 line=$(grep -E '^wine32: [0-9]+ passed, [0-9]+ failed(, [0-9]+ skipped)?$' "$log" | tail -n 1)

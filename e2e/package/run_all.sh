@@ -122,9 +122,11 @@ check "dpkg -i succeeds" 0 "$?"
 [ -n "$SKIP_REASON" ] || [ -z "$(grep -i 'warn\|error' <<<"$out")" ] || echo "$out"
 files=$(in_box dpkg -L kestro)
 for f in /usr/sbin/kestro /usr/lib/systemd/system/kestro.service /etc/kestro/kestro.reg \
-         /etc/default/kestro /usr/share/doc/kestro/README.md /usr/share/man/man8/kestro.8.gz; do
+         /etc/default/kestro /usr/share/doc/kestro/README.md /usr/share/man/man8/kestro.8.gz \
+         /usr/share/doc/kestro/docs/configuration.md /usr/share/doc/kestro/docs/kestro-alerts.yml; do
   check "installed: $f" yes "$(in_box test -f "$f" && grep -qx "$f" <<<"$files" && echo yes)"
 done
+check "the developers' documents stay out" "" "$(grep '/development.md$' <<<"$files")"
 check "installed: /var/log/kestro, root's and its group's alone" "750 root" \
   "$(in_box stat -c '%a %U' /var/log/kestro)"
 check "conffiles: the settings and the environment" \
@@ -157,7 +159,7 @@ check "pass: slot 1 starts its service and runs its command" \
 check "pass: systemd started the slot's service" active \
   "$(in_box systemctl is-active slot-target.service)"
 main=$(in_box systemctl show -P MainPID kestro.service)
-check "the service runs as root with only CAP_NET_RAW" "0 0000000000002000" \
+check "the service runs as root with CAP_NET_RAW and ordinary file and signal powers" "0 000000000000203f" \
   "$(in_box awk '/^Uid:/ {u = $2} /^CapBnd:/ {c = $2} END {print u, c}' "/proc/${main:-0}/status" 2>/dev/null)"
 
 # Removal stops and disables the unit and keeps the configuration.

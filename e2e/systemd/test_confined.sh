@@ -1,11 +1,14 @@
 # What the confined service still does: a pass whose agent file lies under
-# /home (read-only to the service), a slot's command, which starts with
-# every signal at its default and without the service's notify socket (the
-# service itself has SIGPIPE ignored by systemd), an address change seen by
+# /home (read-only to the service) and is another user's, readable to it
+# alone, a slot's command, which starts with every signal at its default and
+# without the service's notify socket (the service itself has SIGPIPE
+# ignored by systemd), an address change seen by
 # the watcher, its files with their own modes, and a restart after a crash.
 
 in_box mkdir -p /home/agent/OXL/CONF
 printf '[PEERHOSTS]\nOXLUILSR=127.0.0.1\n' | in_box sh -c 'cat >/home/agent/OXL/CONF/OXL.CNF'
+# The agent keeps its file as its own user, readable to it alone.
+in_box sh -c 'chown -R nobody: /home/agent && chmod -R go= /home/agent'
 printf 'OXLROOT=/home/agent\n' | in_box sh -c 'cat >/etc/default/kestro'
 printf '#!/bin/sh\n{ sed -n "s/^SigIgn:\\t//p" /proc/$$/status; echo "${NOTIFY_SOCKET-unset} $1"; } >>/var/tmp/slot1\n' |
   in_box sh -c 'cat >/usr/local/bin/slot1 && chmod 755 /usr/local/bin/slot1'

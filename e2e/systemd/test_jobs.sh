@@ -4,7 +4,10 @@
 # and a unit waiting to be restarted after a failure. The slow steps wait for
 # a gate file the test creates once it has seen the job queued.
 
-CONTROL_TOOL=${CONTROL_TOOL:-$ROOT/build/linux/control_tool}
+# The tool is copied into the box: the box has /tmp, /var/tmp and /run of
+# its own, so a work tree under one of them is not there.
+CONTROL_TOOL="/opt/Kestro IP/control_tool"
+in_box sh -c "cat >'$CONTROL_TOOL' && chmod 755 '$CONTROL_TOOL'" <"${CONTROL_TOOL_BUILT:-$ROOT/build/linux/control_tool}"
 GATE='while [ ! -e /run/kestro-gate ]; do sleep 0.1; done'
 unit() { printf '%b' "$2" | in_box sh -c "cat >/etc/systemd/system/$1.service"; }
 unit gate '[Service]\nType=oneshot\nRemainAfterExit=yes\nExecStart=/bin/sh -c "'"$GATE"'"\n'
@@ -31,7 +34,7 @@ wait_in_box 'grep -q "C\.\." /run/control.out'
 # 271 is ppoll: a bus call awaiting its answer (the wait's pauses are nanosleeps).
 in_flight() { wait_in_box "[ \"\$(cut -d' ' -f1 /proc/\$(pidof $1)/syscall)\" = 271 ]" 10; }
 kill -STOP "$BOX"
-in_flight "$(basename "$CONTROL_TOOL")"
+in_flight control_tool
 in_box systemctl daemon-reexec &
 reexec=$!
 in_flight systemctl

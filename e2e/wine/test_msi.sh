@@ -83,7 +83,7 @@ done
 
 # What -installservice registers for the same path. Wine's msiexec writes
 # the image path without the quotes Windows Installer puts around it (see
-# the README), so the quotes alone may differ.
+# docs/development.md), so the quotes alone may differ.
 mkdir -p "$WINEPREFIX/drive_c/Program Files/Kestro"
 cp "$KESTRO_EXE" "$WINEPREFIX/drive_c/Program Files/Kestro/Kestro.exe"
 wine 'C:\Program Files\Kestro\Kestro.exe' -installservice >/dev/null 2>&1 </dev/null

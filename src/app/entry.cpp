@@ -1,5 +1,8 @@
 #include "app/entry.h"
 
+#include <cstring>
+
+#include "app/check_mode.h"
 #include "app/direct_mode.h"
 #include "app/monitor_app.h"
 #include "app/service_mode.h"
@@ -10,6 +13,9 @@
 namespace kestro {
 
 int RunProgram(const char* const* argv) {
+  // Before the application object, whose settings would already log.
+  if (argv[0] != nullptr && argv[1] != nullptr && std::strcmp(argv[1], "-check") == 0)
+    return RunCheckMode(argv);
   MonitorApp app;
   app.ParseCommandLine(argv);
   // First match wins, whatever the order on the command line.

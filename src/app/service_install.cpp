@@ -12,6 +12,10 @@ namespace {
 
 constexpr std::size_t kInstallPathSize = 500;
 constexpr std::uint32_t kTypesSupported = 7;  // error, warning, information
+// Recovery after a crash: restarted a minute later, twice; after a third
+// crash within a day it stays stopped for someone to look at.
+constexpr std::uint32_t kRestartDelayMs = 60 * 1000;
+constexpr std::uint32_t kFailureResetSeconds = 24 * 60 * 60;
 
 void Print(const std::string& text) {
   Os().console->Write(Stream::Output, text);
@@ -23,14 +27,18 @@ std::string LastErrorText() {
   return GetLastErrorText(text, sizeof text);
 }
 
-// Sets the description through ChangeServiceConfig2A where the system has it,
-// else writes the display name as the description. Returns 0 or 8.
+// Sets the description and the recovery actions through ChangeServiceConfig2A
+// where the system has it, else writes the display name as the description.
+// Returns 0 or 8.
 int DescribeService(ServiceHandle service) {
   ServiceManager& scm = *Os().services;
   const std::uintptr_t library = scm.LoadSystemLibrary("ADVAPI32.DLL");
   if (library != 0 && scm.FindChangeConfig2(library)) {
     const bool described = scm.ChangeDescription(library, service, kServiceDescription);
     if (!described) Print("ChangeServiceConfig2 failed - " + LastErrorText() + "\n");
+    // Not a reason to call the installation failed, nor one for its code.
+    if (!scm.ChangeFailureActions(library, service, kRestartDelayMs, kFailureResetSeconds))
+      Print("Setting the recovery actions failed - " + LastErrorText() + "\n");
     scm.FreeLibrary(library);
     return described ? 0 : 8;
   }
@@ -114,13 +122,18 @@ int RemoveService() {
     return 2;
   }
   // A service installed otherwise (a package) is left as it is, running or not.
+  // Where that cannot be told, nothing is touched either.
   std::string origin;
-  if (scm.DefinedElsewhere(service, &origin)) {
-    Print(std::string(kServiceDisplayName) + " was not installed by -installservice (" + origin +
-          "): nothing was removed.\n");
+  bool elsewhere = true;
+  const bool told = scm.DefinedElsewhere(service, &elsewhere, &origin);
+  if (!told || elsewhere) {
+    Print(told ? std::string(kServiceDisplayName) + " was not installed by -installservice (" +
+                     origin + "): nothing was removed.\n"
+               : "Finding where the service is defined failed - " + LastErrorText() +
+                     ": nothing was removed.\n");
     scm.CloseHandle(service);
     scm.CloseHandle(manager);
-    return kRemoveNotOurs;
+    return told ? kRemoveNotOurs : 2;
   }
   if (scm.ControlStop(service)) {
     // No limit: removal waits as long as the service says it is stopping.

@@ -2,6 +2,7 @@
 
 #include "app/file_version.h"
 #include "app/program_path.h"
+#include "platform/host.h"
 #include "platform/platform.h"
 
 namespace kestro {
@@ -22,14 +23,11 @@ void PrintUsage(const std::string& programPath, const std::string& header) {
 void PrintHelp(const std::string& programPath) {
   PrintUsage(programPath, "Help:");
   Console& console = *Os().console;
-  console.Write(Stream::Error,
-                "\n"
-                "-help : display additional information (this output)\n"
-                "-installservice : install the Kestro Windows service\n"
-                "-removeservice : remove the Kestro Windows service\n"
-                "-service : internally used by Kestro when started from Windows\n"
-                "-direct : run on command line without service\n"
-                "\n");
+  console.Write(Stream::Error, std::string("\n"
+                                           "-help : display additional information (this output)\n") +
+                                   kServiceOptionsHelp +
+                                   "-direct : run on command line without service\n"
+                                   "\n");
   console.Flush(Stream::Error);
   Os().process->Exit(kExitHelp);
 }

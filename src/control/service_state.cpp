@@ -84,7 +84,12 @@ int Control(ServiceHandle service, const std::string& display, char action) {
     return kServiceQueryFailed;
   }
   if (state == kServiceStopped && action == '0') {
-    scm.CancelPendingRestart(service);
+    // Stopped, but perhaps due to be started again by the manager: a stop
+    // that cannot cancel that has failed as a refused stop does.
+    if (!scm.CancelPendingRestart(service)) {
+      Print("\n" + display + kStop.failed);
+      return kStop.refused;
+    }
     WriteLog("Service " + display + " is already stopped");
     return 0;
   }

@@ -1,10 +1,12 @@
 #include "log/report_event.h"
 
+#include "log/log_diversion.h"
 #include "platform/platform.h"
 
 namespace kestro {
 
 void ReportToEventLog(const std::string& text, std::uint16_t type) {
+  if (Diverted(text)) return;
   EventLog& log = *Os().eventLog;
   EventSource source = log.RegisterSource(kEventSourceName);
   if (source == 0) return;

@@ -2,6 +2,7 @@
 
 #include "log/report_event.h"
 #include "log/log_directory.h"
+#include "log/log_diversion.h"
 #include "log/log_line.h"
 #include "platform/errno_text.h"
 #include "platform/host.h"
@@ -79,6 +80,7 @@ void AppendLine(const std::string& directory, const std::string& currentPath,
 }  // namespace
 
 int WriteLog(std::string message) {
+  if (Diverted(message)) return kLogWritten;
   const std::string directory = LogDirectory();
   const std::string currentPath = directory + kPathSeparator + kCurrentLogName;
   const std::string previousPath = directory + kPathSeparator + kPreviousLogName;

@@ -15,12 +15,17 @@ int Monitor::CheckCycle() {
 
   const std::string server = LocateStagingServer();
   if (server.empty()) {
-    // Tried again at the next tick: the pass did not complete.
-    ReportToEventLog(kNoStagingServerVerdict, kEventError);
+    // Tried again at the next tick: the pass did not complete. Said once
+    // an hour, not at every attempt: the event log is everyone's.
+    const std::uint32_t now = Os().clock->TickCount();
+    if (NoServerEntry.Due(now)) ReportToEventLog(kNoStagingServerVerdict, kEventError);
     Verdict = kNoStagingServerVerdict;
-    PublishMetrics(figures);
+    if (NoServerMetrics.Due(now)) PublishMetrics(figures);
+    else ++PassCount;  // counted all the same
     return 2;
   }
+  NoServerEntry.Clear();
+  NoServerMetrics.Clear();
 
   Os().clock->SleepMs(Settings.PingDelay * 1000u);  // unsigned 32-bit, as configured
   ProbeHost(stats, server, static_cast<int>(Settings.PingPacketSize),

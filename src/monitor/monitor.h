@@ -3,6 +3,7 @@
 #include <string>
 
 #include "metrics/pass_figures.h"
+#include "monitor/repeat_limit.h"
 #include "monitor/supervisor.h"
 #include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"
@@ -41,6 +42,10 @@ class Monitor {
   std::string Verdict;
   // Passes since this object was made.
   std::uint32_t PassCount = 0;
+  // Without a staging server every tick tries again: the event entry at most
+  // once an hour, the metrics file at most once a minute.
+  RepeatLimit NoServerEntry{60 * 60 * 1000};
+  RepeatLimit NoServerMetrics{60 * 1000};
 };
 
 }  // namespace kestro

@@ -35,6 +35,10 @@ class ChildProcesses {
   virtual int Wait(ProcessHandle process, std::uint32_t milliseconds) = 0;
   // CloseHandle.
   virtual void CloseHandle(ProcessHandle handle) = 0;
+  // Whether Create could run `application` as it stands (no search path, no
+  // extension added), asked without running it: empty when so, else why
+  // not, as a phrase after the program's name ("does not exist").
+  virtual std::string RunProblem(const std::string& application) = 0;
 };
 
 }  // namespace kestro

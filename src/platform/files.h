@@ -25,6 +25,12 @@ class Files {
   // Why this thread's last AppendToFile could not open the file when it is
   // there but was refused, as for ByteLock::OpenRefusal; empty otherwise.
   virtual std::string OpenRefusal() { return ""; }
+  // Whether this process could create, and append to, the files `names` in
+  // `directory` as the log writer opens them, asked without creating,
+  // opening for writing or changing anything: empty when so, else why not,
+  // as a phrase that begins with the quoted folder or file it is about.
+  virtual std::string FolderProblem(const std::string& directory,
+                                    const std::vector<std::string>& names) = 0;
 };
 
 }  // namespace kestro

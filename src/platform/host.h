@@ -6,5 +6,8 @@ namespace kestro {
 extern const char kPathSeparator[];
 // Log directory used when "LogDir" is missing or empty.
 extern const char kDefaultLogDir[];
+// The help lines of -installservice, -removeservice and -service, which name
+// the system's service manager.
+extern const char kServiceOptionsHelp[];
 
 }  // namespace kestro

@@ -36,6 +36,11 @@ class ServiceManager {
   virtual bool CancelPendingRestart(ServiceHandle) { return true; }
   // CloseServiceHandle.
   virtual void CloseHandle(ServiceHandle handle) = 0;
+  // Whether the service manager knows `service`, asked with no more rights
+  // than a look-up needs and without opening the service for control: 1
+  // known, 0 unknown (no such service, or a name no service can have), -1
+  // the manager could not be asked, with the last error saying why.
+  virtual int Knows(const std::string& service) = 0;
 
   // CreateServiceA: SERVICE_ALL_ACCESS, own process, automatic start, normal
   // error control, no group, tag or dependencies, the local system account.
@@ -44,8 +49,12 @@ class ServiceManager {
                                          const std::string& commandLine) = 0;
   // Whether the service was put in place by something other than
   // CreateOwnService (on systemd, a package's unit file), naming where it is
-  // defined. Windows keeps no such record: never.
-  virtual bool DefinedElsewhere(ServiceHandle, std::string*) { return false; }
+  // defined. False when that cannot be told (the last error says why).
+  // Windows keeps no such record: never elsewhere.
+  virtual bool DefinedElsewhere(ServiceHandle, bool* elsewhere, std::string*) {
+    *elsewhere = false;
+    return true;
+  }
   // DeleteService.
   virtual bool Delete(ServiceHandle service) = 0;
   // LoadLibraryA; 0 when the library cannot be loaded.
@@ -55,6 +64,14 @@ class ServiceManager {
   // ChangeServiceConfig2A(SERVICE_CONFIG_DESCRIPTION) through the function found.
   virtual bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
                                  const std::string& description) = 0;
+  // ChangeServiceConfig2A(SERVICE_CONFIG_FAILURE_ACTIONS) through the function
+  // found: a restart `restartDelayMs` after the first and after the second
+  // failure, nothing after a third; the count starts again after
+  // `resetSeconds` without one. Only called where FindChangeConfig2 found it.
+  virtual bool ChangeFailureActions(std::uintptr_t, ServiceHandle, std::uint32_t /*restartDelayMs*/,
+                                    std::uint32_t /*resetSeconds*/) {
+    return false;
+  }
   // FreeLibrary.
   virtual void FreeLibrary(std::uintptr_t library) = 0;
 };

@@ -3,25 +3,12 @@
 #include "platform/platform.h"
 #include "probe/decode_reply.h"
 #include "probe/echo_message.h"
-#include "probe/ipv6_text.h"
 
 namespace kestro {
-namespace {
-constexpr int kAfInet = 2;
-}  // namespace
 
 void IcmpPath::Seal(unsigned char* request, int length, std::uint32_t tick,
                     std::uint16_t sequence) {
   SealEchoRequest(request, static_cast<std::size_t>(length), tick, sequence);
-}
-
-// A dotted quad is tried as a name first.
-bool Ipv4Path::Resolve(const std::string& host) {
-  Sockets& sockets = *Os().sockets;
-  family_ = kAfInet;
-  if (sockets.ResolveName(host, &address_, &family_)) return true;
-  family_ = kAfInet;
-  return sockets.ParseDottedQuad(host, &address_);
 }
 
 bool Ipv4Path::Adopt(SocketHandle*, IcmpSocketKind*, bool*) { return true; }
@@ -37,10 +24,6 @@ int Ipv4Path::Receive(SocketHandle socket, unsigned char* buffer, int size) {
 int Ipv4Path::Judge(PingStatistics& stats, const unsigned char* datagram, int count,
                     const EchoInFlight& request) {
   return DecodeReply(stats, datagram, count, source_, address_, request);
-}
-
-bool Ipv6Path::Resolve(const std::string& host) {
-  return Os().sockets->ResolveName6(WithoutBrackets(host), &address_);
 }
 
 bool Ipv6Path::Adopt(SocketHandle* socket, IcmpSocketKind* kind, bool* open) {

@@ -1,10 +1,9 @@
 #pragma once
 // The sweep's way to its host over one address family: the host's address,
 // the socket calls that reach it, and the judgement of what comes back and
-// from whom. The sweep finds the path for its host and then calls it alike
-// for either family.
+// from whom. The sweep picks the path for its host's address and then calls
+// it alike for either family.
 #include <cstdint>
-#include <string>
 
 #include "platform/icmp_family.h"
 #include "platform/sockets.h"
@@ -16,8 +15,6 @@ namespace kestro {
 class IcmpPath {
  public:
   virtual ~IcmpPath() = default;
-  // Looks the host up for this family; false when it has no such address.
-  virtual bool Resolve(const std::string& host) = 0;
   // Makes `socket`, the IPv4 ICMP socket the sweep opened first, this
   // family's; `open` says whether a socket is held afterwards.
   virtual bool Adopt(SocketHandle* socket, IcmpSocketKind* kind, bool* open) = 0;
@@ -34,10 +31,13 @@ class IcmpPath {
                     const EchoInFlight& request) = 0;
 };
 
-// The raw IPv4 socket, to a name's first IPv4 address or a dotted quad.
+// The raw IPv4 socket, to an IPv4 address.
 class Ipv4Path : public IcmpPath {
  public:
-  bool Resolve(const std::string& host) override;
+  void Aim(std::uint32_t address, int family) {
+    address_ = address;
+    family_ = family;
+  }
   bool Adopt(SocketHandle* socket, IcmpSocketKind* kind, bool* open) override;
   int Send(SocketHandle socket, const unsigned char* data, int length) override;
   int Receive(SocketHandle socket, unsigned char* buffer, int size) override;
@@ -50,10 +50,10 @@ class Ipv4Path : public IcmpPath {
   std::uint32_t source_ = 0;
 };
 
-// The ICMPv6 socket, to the first IPv6 address of a name or literal.
+// The ICMPv6 socket, to an IPv6 address.
 class Ipv6Path : public IcmpPath {
  public:
-  bool Resolve(const std::string& host) override;
+  void Aim(const Ipv6Address& address) { address_ = address; }
   bool Adopt(SocketHandle* socket, IcmpSocketKind* kind, bool* open) override;
   void Seal(unsigned char* request, int length, std::uint32_t tick,
             std::uint16_t sequence) override;

@@ -7,6 +7,7 @@
 #include "probe/decode_reply.h"
 #include "probe/echo_message.h"
 #include "probe/icmp_path.h"
+#include "probe/probe_address.h"
 
 namespace kestro {
 namespace {
@@ -114,12 +115,11 @@ int Sweep::Prepare(const std::string& host, int packetSize) {
   socketOpen_ = true;
   if (kind == IcmpSocketKind::Datagram) WriteLog(kDatagramSocketNotice);
 
-  // Only a text without any IPv4 address is looked up for IPv6: a name
-  // with both keeps being swept over IPv4, as it always was.
-  if (!ipv4_.Resolve(host)) {
-    if (!ipv6_.Resolve(host)) return Fail(kProbeUnresolved, "Unable to resolve " + host);
-    path_ = &ipv6_;
-  }
+  const ProbeAddress target = ResolveProbeAddress(host);
+  if (!target.found) return Fail(kProbeUnresolved, "Unable to resolve " + host);
+  ipv4_.Aim(target.ipv4, target.family);
+  ipv6_.Aim(target.ipv6Address);
+  if (target.ipv6) path_ = &ipv6_;
   // The line about a datagram socket is written once.
   const IcmpSocketKind first = kind;
   if (!path_->Adopt(&socket_, &kind, &socketOpen_))

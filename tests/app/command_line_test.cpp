@@ -24,9 +24,9 @@ std::string UsageBlock(const std::string& name, const std::string& header) {
 const char kOptionList[] =
     "\n"
     "-help : display additional information (this output)\n"
-    "-installservice : install the Kestro Windows service\n"
-    "-removeservice : remove the Kestro Windows service\n"
-    "-service : internally used by Kestro when started from Windows\n"
+    "-installservice : install the Kestro systemd service\n"
+    "-removeservice : remove the Kestro systemd service\n"
+    "-service : internally used by Kestro when started from systemd\n"
     "-direct : run on command line without service\n"
     "\n";
 

@@ -42,6 +42,7 @@ TEST_F(ServiceInstallTest, InstallsTheServiceAndTheEventSource) {
   EXPECT_EQ("C:\\Kestro\\Kestro.exe -service", created.commandLine);
   EXPECT_EQ("IP helper for checking networked status. Start/stop services or run commands.",
             created.description);
+  EXPECT_EQ("60000ms,86400s", created.recovery);
   const RegValues* source = sys.registry.Key(kEventSourceKey);
   ASSERT_NE(nullptr, source);
   EXPECT_EQ(RegValue::Type::ExpandText, source->at("EventMessageFile").type);

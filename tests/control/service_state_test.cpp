@@ -52,6 +52,10 @@ TEST_F(ServiceStateTest, AlreadyInTheWantedStateSendsNothing) {
   // Stopped, but perhaps due to be restarted by the manager: that is cancelled.
   EXPECT_EQ(1, Spooler().restartsCancelled);
   EXPECT_EQ("", sys.console.out);
+  // A cancel that fails is a stop that failed.
+  sys.plan.Fail("CancelPendingRestart", 2);
+  EXPECT_EQ(kServiceStopRefused, SetServiceState("Spooler", '0'));
+  EXPECT_EQ("\nPrint Spooler failed to stop.\n", sys.console.out);
 }
 
 TEST_F(ServiceStateTest, MissingServiceIsNamedAsConfigured) {

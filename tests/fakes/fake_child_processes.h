@@ -49,6 +49,12 @@ class FakeChildProcesses : public ChildProcesses {
     clock_.Advance(ms);
     return kWaitTimedOut;
   }
+  // Programs that could not be run, with why.
+  std::map<std::string, std::string> runProblems;
+  std::string RunProblem(const std::string& app) override {
+    const auto p = runProblems.find(app);
+    return p == runProblems.end() ? "" : p->second;
+  }
   void CloseHandle(ProcessHandle) override {
     plan_.Enter("CloseHandle");
     --open;

@@ -30,6 +30,13 @@ class FakeFiles : public Files {
     if (pendingDelete.erase(path) == 1) contents.erase(path);
   }
 
+  // Folders the program could not keep its files in, with why.
+  std::map<std::string, std::string> folderProblems;
+  std::string FolderProblem(const std::string& directory,
+                            const std::vector<std::string>&) override {
+    const auto p = folderProblems.find(directory);
+    return p == folderProblems.end() ? "" : p->second;
+  }
   bool FileSize(const std::string& path, std::uint64_t* size) override {
     if (plan_.Enter("GetFileSize")) return false;
     auto f = contents.find(path);

@@ -72,12 +72,21 @@ class FakeServiceManager : public ServiceManager {
     return true;
   }
   bool CancelPendingRestart(ServiceHandle handle) override {
+    if (plan_.Enter("CancelPendingRestart")) return false;
     ++services.at(handles_.at(handle)).restartsCancelled;
     return true;
   }
-  bool DefinedElsewhere(ServiceHandle handle, std::string* origin) override {
+  bool DefinedElsewhere(ServiceHandle handle, bool* elsewhere, std::string* origin) override {
+    if (plan_.Enter("DefinedElsewhere")) return false;
     *origin = services.at(handles_.at(handle)).definedElsewhere;
-    return !origin->empty();
+    *elsewhere = !origin->empty();
+    return true;
+  }
+  // A service known only as a name; -1 when asking fails, with this last error.
+  std::uint32_t lookUpError = 0;
+  int Knows(const std::string& service) override {
+    if (plan_.Enter("OpenServiceA")) return -1;
+    return lookUpError != 0 ? -1 : services.count(service) ? 1 : 0;
   }
   void CloseHandle(ServiceHandle handle) override {
     plan_.Enter("CloseServiceHandle");
@@ -90,6 +99,7 @@ class FakeServiceManager : public ServiceManager {
     std::string displayName;
     std::string commandLine;
     std::string description;
+    std::string recovery;  // restart delay, reset period
   };
   std::map<std::string, Created> created;
   bool hasChangeConfig2 = true;
@@ -102,7 +112,7 @@ class FakeServiceManager : public ServiceManager {
     FakeService s;
     s.displayName = displayName;
     services[name] = s;
-    created[name] = {displayName, commandLine, ""};
+    created[name] = {displayName, commandLine, "", ""};
     ++open;
     handles_[next_] = name;
     return next_++;
@@ -125,6 +135,13 @@ class FakeServiceManager : public ServiceManager {
   bool ChangeDescription(std::uintptr_t, ServiceHandle handle, const std::string& text) override {
     if (plan_.Enter("ChangeServiceConfig2A")) return false;
     created[handles_.at(handle)].description = text;
+    return true;
+  }
+  bool ChangeFailureActions(std::uintptr_t, ServiceHandle handle, std::uint32_t delayMs,
+                            std::uint32_t resetSeconds) override {
+    if (plan_.Enter("ChangeServiceConfig2A")) return false;
+    created[handles_.at(handle)].recovery =
+        std::to_string(delayMs) + "ms," + std::to_string(resetSeconds) + "s";
     return true;
   }
   void FreeLibrary(std::uintptr_t) override {

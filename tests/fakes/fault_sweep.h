@@ -41,6 +41,7 @@ inline const std::map<std::string, std::uint32_t> kCallErrors = {
     {"CloseServiceHandle", 6},       {"CreateServiceA", 1073},
     {"DeleteService", 1072},         {"LoadLibraryA", 126},
     {"GetProcAddress", 127},         {"ChangeServiceConfig2A", 5},
+    {"CancelPendingRestart", 5},     {"DefinedElsewhere", 5},
     {"FreeLibrary", 6},              {"CreateProcessA", 2},
     {"GetExitCodeProcess", 6},       {"WaitForSingleObjectEx", 6},
     {"CloseHandle", 6},              {"GetModuleHandleA", 0},

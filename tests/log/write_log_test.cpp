@@ -10,6 +10,7 @@
 #include "log/report_event.h"
 #include "log/log_line.h"
 #include "log/write_log.h"
+#include "platform/own_file_security.h"
 #include "platform/settings_key.h"
 
 namespace kestro {
@@ -205,6 +206,39 @@ TEST_F(WriteLogTest, RefusedLockOrLogFileIsNotUsedAndTheEventLogSaysWhy) {
   EXPECT_EQ(std::string("The file '") + kLock + "' was not opened. Error: it is a symbolic link", entries[0].strings.at(0));
   EXPECT_EQ(std::string("The file '") + kCurrent + "' was not opened. Error: it belongs to user 65534",
             entries[1].strings.at(0));
+}
+
+// On Windows the lock and log files are judged by their owner and access
+// list: a Kestro.lck an ordinary user made beforehand is refused like a
+// foreign file on Linux.
+TEST_F(WriteLogTest, ForeignWindowsLockOrLogFileIsRefused) {
+  const AccessGrant admins{Principal::Administrators, "S-1-5-32-544", 0x1F01FF};
+  const AccessGrant usersRead{Principal::Other, "S-1-5-32-545", 0x120089};
+  const AccessGrant usersModify{Principal::Other, "S-1-5-11", 0x1301BF};
+  const std::string user = "S-1-5-21-1-2-3-1004";
+  struct Row {
+    FileSecurity security;
+    std::string lockRefusal, logRefusal;
+  };
+  for (const Row& r : std::vector<Row>{
+           {{Principal::Other, user, true, {admins}}, "belongs to " + user, "belongs to " + user},
+           {{Principal::System, "S-1-5-18", true, {admins, usersModify}},
+            "may be written or deleted by S-1-5-11", "may be written or deleted by S-1-5-11"},
+           // Reading a log is fine; whoever can open the lock file can hold it.
+           {{Principal::Administrators, "S-1-5-32-544", true, {admins, usersRead}},
+            "may be opened by S-1-5-32-545", ""},
+           {{Principal::ThisAccount, user, false, {}}, "may be written by every user",
+            "may be written by every user"},
+           {{Principal::ThisAccount, user, true, {{Principal::ThisAccount, user, 0x1F01FF}}}, "", ""},
+       }) {
+    EXPECT_EQ(r.lockRefusal, OwnFileRefusal(r.security, true));
+    EXPECT_EQ(r.logRefusal, OwnFileRefusal(r.security, false));
+  }
+  sys.byteLock.refused[kLock] = OwnFileRefusal({Principal::Other, user, true, {admins}}, true);
+  EXPECT_EQ(1, WriteLog("lost"));
+  EXPECT_TRUE(sys.files.contents.empty());
+  EXPECT_EQ(std::string("The file '") + kLock + "' was not opened. Error: it belongs to " + user,
+            sys.eventLog.Entries().at(0).strings.at(0));
 }
 
 TEST_F(WriteLogTest, LockHeldElsewhereGivesUpAfterSixtyAttempts) {

@@ -68,19 +68,37 @@ TEST_F(SupervisorTest, HourlyPassIsStrict) {
   EXPECT_EQ(2, Passes());
 }
 
-TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttempts) {
+TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOnceAnHour) {
   sys.sharedFile.files.clear();
+  sys.registry.SetText("SOFTWARE\\Morvane\\Kestro", "MetricsFile", "/m/kestro.prom");
+  const auto entries = [this] { return sys.eventLog.Entries().size(); };
   Tick();
   Tick();
   EXPECT_EQ(4, sys.plan.Count("OpenForReading"));
   EXPECT_EQ(0, Passes());
   EXPECT_EQ(0, app->Supervisor.LastPassTime);
-  const auto entries = sys.eventLog.Entries();
-  ASSERT_EQ(4u, entries.size());
-  for (const auto& e : entries) {
-    EXPECT_EQ(kEventError, e.type);
-    EXPECT_EQ(std::vector<std::string>{"Quillmesh STAGINGSERVER isn't defined."}, e.strings);
+  ASSERT_EQ(1u, entries());
+  EXPECT_EQ(kEventError, sys.eventLog.Entries()[0].type);
+  EXPECT_EQ(std::vector<std::string>{"Quillmesh STAGINGSERVER isn't defined."},
+            sys.eventLog.Entries()[0].strings);
+  EXPECT_EQ(1, sys.plan.Count("MoveFileExA"));
+  // A tick a minute for an hour: one more entry at its end, the metrics
+  // file at every one of them.
+  for (int i = 0; i < 60; ++i) {
+    sys.clock.Advance(59 * 1000);
+    Tick();
   }
+  EXPECT_EQ(124, sys.plan.Count("OpenForReading"));
+  EXPECT_EQ(2u, entries());
+  EXPECT_EQ(61, sys.plan.Count("MoveFileExA"));
+  // Defined, then gone again: said at once.
+  sys.sharedFile.files[kAgentFile] = "[PEERHOSTS]\nOXLUILSR=staging\n";
+  Tick();
+  EXPECT_EQ(1, Passes());
+  sys.sharedFile.files.clear();
+  LastAddressChange = app->Supervisor.LastPassTime + 1;
+  Tick();
+  EXPECT_EQ(3u, entries());
 }
 
 TEST_F(SupervisorTest, AddressChangesStartOnePassAtTheNextTick) {

@@ -115,6 +115,9 @@ TEST_F(PosixServiceHostTest, SigtermIsTheStopControlAndStatesAreNotified) {
   EXPECT_EQ(kWaitSignalled, stopWait);
   EXPECT_EQ((std::vector<std::string>{"READY=1", "STATUS=127.0.0.1: 7 of 7 answered", "STOPPING=1"}),
             Messages());
+  // A stop handler late after the stopped report says nothing more.
+  Report(kServiceStopPending);
+  EXPECT_TRUE(Messages().empty());
   // The caller gets its signal mask back.
   sigset_t mask;
   pthread_sigmask(SIG_SETMASK, nullptr, &mask);

@@ -1,8 +1,8 @@
 // Service names, states and the service's unit file as systemd sees them.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
+#include "fakes/fake_clock.h"
+#include "platform/posix/systemd_bus.h"
 #include "platform/posix/systemd_units.h"
 #include "platform/service_manager.h"
 
@@ -79,26 +79,27 @@ TEST(SystemdUnitsTest, APendingJobOrAOneshotRunComesBeforeTheState) {
   }
 }
 
-TEST(SystemdUnitsTest, InstalledUnitIsThePackagedOneRunningItsOwnProgram) {
-  // Both units carry the same confinement: the packaged file without its
-  // comments and its manual page is the text installation writes.
-  std::ifstream in(std::string(KESTRO_SOURCE_DIR) + "/packaging/kestro.service");
-  ASSERT_TRUE(in);
-  std::string packaged;
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind("#", 0) == 0 || line.rfind("Documentation=", 0) == 0) continue;
-    if (line == "ExecStart=/usr/sbin/kestro -service") line = "ExecStart=\"/opt/Kestro IP/kestro\" -service";
-    packaged += line + "\n";
-  }
-  EXPECT_EQ(packaged, UnitFileText("Kestro and IP Helper", "\"/opt/Kestro IP/kestro\" -service"));
-  EXPECT_NE(std::string::npos, packaged.find("\nRestart=on-failure\n"));
-}
-
 TEST(SystemdUnitsTest, PercentSignsStayLiteral) {
   // Unescaped, "%h" would be replaced by systemd with a home directory.
   const std::string text = UnitFileText("100% up", "/opt/%h/kestro -service");
   EXPECT_NE(std::string::npos, text.find("Description=100%% up\n"));
   EXPECT_NE(std::string::npos, text.find("ExecStart=/opt/%%h/kestro -service\n"));
+}
+
+// A call that finds systemd away is made every 250 ms for 10 s, then its
+// failure stands; one that fails otherwise is made once.
+TEST(SystemdUnitsTest, BusCallsAreRetriedOnTheClockWhileSystemdIsAway) {
+  testing::FaultPlan plan;
+  testing::FakeClock clock(plan);
+  int calls = 0;
+  EXPECT_EQ(-5, RetryWhileAway(clock, [&] { return ++calls < 4 ? -1 : -5; },
+                               [](int r) { return r == -1; }));
+  EXPECT_EQ(4, calls);
+  EXPECT_EQ(750u, clock.sleptMs);
+  calls = 0;
+  EXPECT_EQ(-1, RetryWhileAway(clock, [&] { return ++calls, -1; }, [](int) { return true; }));
+  EXPECT_EQ(41, calls);
+  EXPECT_EQ(750u + 10000u, clock.sleptMs);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@ class PosixFiles : public Files {
   std::vector<std::string> FileNames(const std::string& directory,
                                      const std::string& prefix) override;
   std::string OpenRefusal() override;
+  std::string FolderProblem(const std::string& directory,
+                            const std::vector<std::string>& names) override;
 };
 
 }  // namespace kestro

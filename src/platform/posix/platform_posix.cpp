@@ -25,6 +25,10 @@ namespace kestro {
 
 const char kPathSeparator[] = "/";
 const char kDefaultLogDir[] = "/var/log/kestro";
+const char kServiceOptionsHelp[] =
+    "-installservice : install the Kestro systemd service\n"
+    "-removeservice : remove the Kestro systemd service\n"
+    "-service : internally used by Kestro when started from systemd\n";
 
 const Platform& SystemPlatform() {
   static PosixRegistry registry;
@@ -41,7 +45,7 @@ const Platform& SystemPlatform() {
   static RandomSource random;
   static PosixEnvironment environment;
   static PosixSharedFile sharedFile;
-  static PosixServiceManager services;
+  static PosixServiceManager services(clock);
   static PosixChildProcesses children;
   static PosixThreads threads;
   static PosixAddressWatcher addresses;

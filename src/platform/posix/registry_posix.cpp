@@ -54,7 +54,10 @@ bool PosixRegistry::OpenKey(const std::string& path, RegKey* key) {
   }
   RegKeys keys = ParseRegeditText(content);
   auto found = keys.find("HKEY_LOCAL_MACHINE\\" + path);
-  if (found == keys.end()) return false;
+  if (found == keys.end()) {
+    errno = ENOENT;  // as for a missing file: no such key
+    return false;
+  }
   std::lock_guard<std::mutex> guard(mutex_);
   *key = next_++;
   open_[*key] = std::move(found->second);

@@ -73,6 +73,10 @@ bool PosixServiceHost::RunDispatcher(const std::string& name, ServiceMainRoutine
   }
 
   wake_.store(wake[1]);
+  {
+    std::lock_guard<std::mutex> guard(statusMutex_);
+    stopped_ = false;
+  }
 
   std::thread service([&] {
     std::vector<char> argument(name.begin(), name.end());
@@ -123,9 +127,13 @@ StatusHandle PosixServiceHost::RegisterHandler(const std::string&, ControlHandle
 // The states systemd knows of: running once the start is complete, stopping
 // once a stop was asked for. The pending states of the start and the final
 // stop (the process ends) need no message.
+// The stop handler runs on the dispatcher's thread, so its stop pending may
+// come after the service thread reported stopped: it has nothing left to say.
 bool PosixServiceHost::SetStatus(StatusHandle, const ServiceStatusRecord& status) {
+  std::lock_guard<std::mutex> guard(statusMutex_);
   if (status.currentState == kServiceRunning) return Notify("READY=1");
-  if (status.currentState == kServiceStopPending) return Notify("STOPPING=1");
+  if (status.currentState == kServiceStopped) stopped_ = true;
+  if (status.currentState == kServiceStopPending && !stopped_) return Notify("STOPPING=1");
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <mutex>
 
 #include "platform/service_host.h"
 
@@ -27,6 +28,9 @@ class PosixServiceHost : public ServiceHost {
   std::atomic<ControlHandlerRoutine> handler_{nullptr};
   // The dispatcher's wake-up pipe while it runs, else -1.
   std::atomic<int> wake_{-1};
+  // Reports one at a time; none of stop pending once stopped was reported.
+  std::mutex statusMutex_;
+  bool stopped_ = false;
 };
 
 }  // namespace kestro

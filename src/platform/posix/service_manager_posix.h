@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/clock.h"
 #include "platform/service_manager.h"
 
 namespace kestro {
@@ -16,9 +17,10 @@ namespace kestro {
 //   there is no ChangeServiceConfig2A (the library cannot be loaded);
 // - deleting it disables the unit, deletes the file and reloads.
 // A unit's state counts its pending job, and calls that find systemd
-// re-executing itself are tried again for a while.
+// re-executing itself are tried again for a while, waiting on `clock`.
 class PosixServiceManager : public ServiceManager {
  public:
+  explicit PosixServiceManager(Clock& clock) : clock_(clock) {}
   ServiceHandle OpenManager() override;
   bool DisplayName(ServiceHandle manager, const std::string& service, std::size_t size,
                    std::string* name) override;
@@ -27,17 +29,21 @@ class PosixServiceManager : public ServiceManager {
   bool Start(ServiceHandle service) override;
   bool ControlStop(ServiceHandle service) override;
   bool CancelPendingRestart(ServiceHandle service) override;
+  int Knows(const std::string& service) override;
   void CloseHandle(ServiceHandle handle) override;
   ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
                                  const std::string& displayName,
                                  const std::string& commandLine) override;
-  bool DefinedElsewhere(ServiceHandle service, std::string* origin) override;
+  bool DefinedElsewhere(ServiceHandle service, bool* elsewhere, std::string* origin) override;
   bool Delete(ServiceHandle service) override;
   std::uintptr_t LoadSystemLibrary(const std::string& name) override;
   bool FindChangeConfig2(std::uintptr_t library) override;
   bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
                          const std::string& description) override;
   void FreeLibrary(std::uintptr_t library) override;
+
+ private:
+  Clock& clock_;
 };
 
 }  // namespace kestro

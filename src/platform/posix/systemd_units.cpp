@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "packaged_unit.h"
 #include "platform/service_manager.h"
 
 namespace kestro {
@@ -69,49 +70,26 @@ std::uint32_t ServiceStateOfUnit(const UnitStatus& unit) {
   return state == kServiceStopped && unit.oneshotRanToSuccess ? kServiceRunning : state;
 }
 
+// The packaged unit, less its comments and its manual page, with the
+// description and the command line given.
 std::string UnitFileText(const std::string& description, const std::string& commandLine) {
-  // KillMode=process: a stop ends this program alone; a command a slot has
-  // started, and whatever it left running, is not the service's to end.
-  // TimeoutStopSec: a stop waits for the pass under way (see README).
-  // The rest confines the service, and the slots' commands with it, to what
-  // it needs: the raw ICMP socket, systemd over D-Bus, rtnetlink, its log
-  // directory. The packaged unit carries the same lines (README, "Security").
-  return "[Unit]\n"
-         "Description=" + EscapeSpecifiers(description) + "\n"
-         "\n"
-         "[Service]\n"
-         "Type=notify\n"
-         "ExecStart=" + EscapeSpecifiers(commandLine) + "\n"
-         "EnvironmentFile=-/etc/default/kestro\n"
-         "AmbientCapabilities=CAP_NET_RAW\n"
-         "CapabilityBoundingSet=CAP_NET_RAW\n"
-         "KillMode=process\n"
-         "TimeoutStopSec=600\n"
-         "Restart=on-failure\n"
-         "LogsDirectory=kestro\n"
-         "LogsDirectoryMode=0750\n"
-         "ReadWritePaths=-/var/lib/prometheus/node-exporter\n"
-         "NoNewPrivileges=yes\n"
-         "ProtectSystem=full\n"
-         "ProtectHome=read-only\n"
-         "PrivateDevices=yes\n"
-         "PrivateMounts=yes\n"
-         "ProtectKernelTunables=yes\n"
-         "ProtectKernelModules=yes\n"
-         "ProtectKernelLogs=yes\n"
-         "ProtectControlGroups=yes\n"
-         "ProtectClock=yes\n"
-         "ProtectHostname=yes\n"
-         "RestrictNamespaces=yes\n"
-         "RestrictRealtime=yes\n"
-         "RestrictSUIDSGID=yes\n"
-         "LockPersonality=yes\n"
-         "RestrictAddressFamilies=AF_UNIX AF_INET AF_INET6 AF_NETLINK\n"
-         "SystemCallFilter=@system-service\n"
-         "SystemCallErrorNumber=EPERM\n"
-         "\n"
-         "[Install]\n"
-         "WantedBy=multi-user.target\n";
+  std::string text;
+  const std::string packaged = kPackagedUnit;
+  for (std::size_t at = 0; at < packaged.size();) {
+    std::size_t end = packaged.find('\n', at);
+    end = end == std::string::npos ? packaged.size() : end + 1;
+    const std::string line = packaged.substr(at, end - at);
+    at = end;
+    if (line.rfind("#", 0) == 0 || line.rfind("Documentation=", 0) == 0) continue;
+    if (line.rfind("Description=", 0) == 0) {
+      text += "Description=" + EscapeSpecifiers(description) + "\n";
+    } else if (line.rfind("ExecStart=", 0) == 0) {
+      text += "ExecStart=" + EscapeSpecifiers(commandLine) + "\n";
+    } else {
+      text += line;
+    }
+  }
+  return text;
 }
 
 }  // namespace kestro

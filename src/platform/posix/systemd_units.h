@@ -47,9 +47,9 @@ struct UnitStatus {
 // whose stop job waits for a dependent to stop is still active but stopping.
 std::uint32_t ServiceStateOfUnit(const UnitStatus& unit);
 
-// The text of the unit file: `description` as Description=, a notify-type
-// service running `commandLine` (the program, quoted when it holds a blank,
-// and "-service").
+// The text of the unit file: the packaged unit's, with `description` as
+// Description= and `commandLine` (the program, quoted when it holds a blank,
+// and "-service") as ExecStart=.
 std::string UnitFileText(const std::string& description, const std::string& commandLine);
 
 }  // namespace kestro

@@ -8,6 +8,7 @@ namespace kestro {
 class Win32ByteLock : public ByteLock {
  public:
   bool OpenLockFile(const std::string& path, LockHandle* handle, int* error) override;
+  std::string OpenRefusal() override;
   bool TryLockByte(LockHandle handle, int* error) override;
   void UnlockByte(LockHandle handle) override;
   void CloseLockFile(LockHandle handle) override;

@@ -10,6 +10,7 @@ class Win32ChildProcesses : public ChildProcesses {
               const StartupInfoBlock& info, ChildHandles* child) override;
   bool ExitCode(ProcessHandle process, std::uint32_t* code) override;
   int Wait(ProcessHandle process, std::uint32_t milliseconds) override;
+  std::string RunProblem(const std::string& application) override;
   void CloseHandle(ProcessHandle handle) override;
 };
 

@@ -2,9 +2,17 @@
 
 #include <windows.h>
 
+#include "platform/win32/file_security_win32.h"
 #include "platform/win32/own_file_rights_win32.h"
 
 namespace kestro {
+namespace {
+// Plain characters: a thread-local string needs a destructor at thread exit,
+// which the runtime registers through GetModuleHandleExW, an import the
+// reviewed list for XP does not hold.
+thread_local char refusal[256];
+void SetRefusal(const std::string& text) { refusal[text.copy(refusal, sizeof refusal - 1)] = '\0'; }
+}  // namespace
 
 bool Win32Files::FileSize(const std::string& path, std::uint64_t* size) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -23,10 +31,17 @@ bool Win32Files::RenameFile(const std::string& from, const std::string& to) {
 bool Win32Files::AppendToFile(const std::string& path, const std::string& bytes) {
   // A log created here gets the program's own rights, not its folder's.
   OwnFileRights rights(OwnFileRights::Readers::Users);
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA,
+  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | READ_CONTROL,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             rights.Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  refusal[0] = '\0';
   if (file == INVALID_HANDLE_VALUE) return false;
+  // One that was there already must be as the program would have made it.
+  if (GetLastError() == ERROR_ALREADY_EXISTS) SetRefusal(ForeignFileRefusal(file, false));
+  if (refusal[0] != '\0') {
+    CloseHandle(file);
+    return false;
+  }
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
@@ -45,5 +60,7 @@ std::vector<std::string> Win32Files::FileNames(const std::string& directory,
   FindClose(search);
   return names;
 }
+
+std::string Win32Files::OpenRefusal() { return refusal; }
 
 }  // namespace kestro

@@ -11,6 +11,9 @@ class Win32Files : public Files {
   bool AppendToFile(const std::string& path, const std::string& bytes) override;
   std::vector<std::string> FileNames(const std::string& directory,
                                      const std::string& prefix) override;
+  std::string FolderProblem(const std::string& directory,
+                            const std::vector<std::string>& names) override;
+  std::string OpenRefusal() override;
 };
 
 }  // namespace kestro

@@ -25,6 +25,10 @@ namespace kestro {
 
 const char kPathSeparator[] = "\\";
 const char kDefaultLogDir[] = "C:";
+const char kServiceOptionsHelp[] =
+    "-installservice : install the Kestro Windows service\n"
+    "-removeservice : remove the Kestro Windows service\n"
+    "-service : internally used by Kestro when started from Windows\n";
 
 const Platform& SystemPlatform() {
   static Win32Registry registry;

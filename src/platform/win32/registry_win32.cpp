@@ -39,7 +39,10 @@ bool Win32Registry::OpenKey(const std::string& path, RegKey* key) {
     if (other != 0)
       error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | other, &handle);
   }
-  if (error != ERROR_SUCCESS) return false;
+  if (error != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(error));  // why, for whoever asks
+    return false;
+  }
   *key = reinterpret_cast<RegKey>(handle);
   return true;
 }

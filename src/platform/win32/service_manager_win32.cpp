@@ -31,6 +31,19 @@ ServiceHandle Win32ServiceManager::OpenNamedService(ServiceHandle manager, const
   return reinterpret_cast<ServiceHandle>(OpenServiceA(Sc(manager), service.c_str(), SERVICE_ALL_ACCESS));
 }
 
+int Win32ServiceManager::Knows(const std::string& service) {
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (manager == nullptr) return -1;
+  SC_HANDLE handle = OpenServiceA(manager, service.c_str(), SERVICE_QUERY_STATUS);
+  const DWORD error = GetLastError();
+  if (handle != nullptr) CloseServiceHandle(handle);
+  CloseServiceHandle(manager);
+  if (handle != nullptr) return 1;
+  if (error == ERROR_SERVICE_DOES_NOT_EXIST || error == ERROR_INVALID_NAME) return 0;
+  SetLastError(error);
+  return -1;
+}
+
 bool Win32ServiceManager::QueryState(ServiceHandle service, std::uint32_t* state) {
   SERVICE_STATUS status;
   if (!QueryServiceStatus(Sc(service), &status)) return false;
@@ -75,6 +88,21 @@ bool Win32ServiceManager::ChangeDescription(std::uintptr_t library, ServiceHandl
   SERVICE_DESCRIPTIONA info;
   info.lpDescription = text.data();
   return Config2Of(library)(Sc(service), SERVICE_CONFIG_DESCRIPTION, &info) != FALSE;
+}
+
+bool Win32ServiceManager::ChangeFailureActions(std::uintptr_t library, ServiceHandle service,
+                                              std::uint32_t restartDelayMs,
+                                              std::uint32_t resetSeconds) {
+  SC_ACTION actions[3] = {{SC_ACTION_RESTART, restartDelayMs},
+                          {SC_ACTION_RESTART, restartDelayMs},
+                          {SC_ACTION_NONE, 0}};
+  SERVICE_FAILURE_ACTIONSA info;
+  info.dwResetPeriod = resetSeconds;
+  info.lpRebootMsg = nullptr;  // unchanged
+  info.lpCommand = nullptr;
+  info.cActions = 3;
+  info.lpsaActions = actions;
+  return Config2Of(library)(Sc(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info) != FALSE;
 }
 
 void Win32ServiceManager::FreeLibrary(std::uintptr_t library) {

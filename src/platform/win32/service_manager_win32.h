@@ -12,6 +12,7 @@ class Win32ServiceManager : public ServiceManager {
   bool QueryState(ServiceHandle service, std::uint32_t* state) override;
   bool Start(ServiceHandle service) override;
   bool ControlStop(ServiceHandle service) override;
+  int Knows(const std::string& service) override;
   void CloseHandle(ServiceHandle handle) override;
   ServiceHandle CreateOwnService(ServiceHandle manager, const std::string& name,
                                  const std::string& displayName,
@@ -21,6 +22,8 @@ class Win32ServiceManager : public ServiceManager {
   bool FindChangeConfig2(std::uintptr_t library) override;
   bool ChangeDescription(std::uintptr_t library, ServiceHandle service,
                          const std::string& description) override;
+  bool ChangeFailureActions(std::uintptr_t library, ServiceHandle service,
+                            std::uint32_t restartDelayMs, std::uint32_t resetSeconds) override;
   void FreeLibrary(std::uintptr_t library) override;
 };
 

@@ -1,0 +1,23 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/child_processes_posix.h"
+
+namespace kestro {
+
+std::string PosixChildProcesses::RunProblem(const std::string& application) {
+  struct stat st;
+  if (stat(application.c_str(), &st) != 0)
+    return errno == ENOENT ? "does not exist" : std::string("cannot be read: ") + std::strerror(errno);
+  if (S_ISDIR(st.st_mode)) return "is a folder";
+  if (!S_ISREG(st.st_mode)) return "is not a regular file";
+  if (faccessat(AT_FDCWD, application.c_str(), X_OK, AT_EACCESS) != 0)
+    return std::string("may not be run: ") + std::strerror(errno);
+  return "";
+}
+
+}  // namespace kestro

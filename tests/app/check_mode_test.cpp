@@ -1,0 +1,113 @@
+// "-check" on fakes: one finding a line, the exit code, and nothing touched.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/check_mode.h"
+#include "fakes/fake_system.h"
+
+namespace kestro {
+namespace {
+
+using testing::FakeSystem;
+
+const char kKey[] = "SOFTWARE\\Morvane\\Kestro";
+const char kAgent[] = "/agent/OXL/CONF/OXL.CNF";
+
+// Everything in order: every value set, a host that resolves, a known service.
+void Mended(FakeSystem& sys) {
+  for (const char* name : {"PingPacketSize", "PingResponse1", "PingResponse2", "PingResponse3",
+                           "PingTimeOut1", "PingTimeOut2", "PingTimeOut3", "PingDelay",
+                           "NumberOfPingSweeps"})
+    sys.registry.SetDword(kKey, name, 1);
+  for (const char* name : {"Service2", "Service3", "Command1", "Command3", "Argument1",
+                           "Argument2", "Argument3"})
+    sys.registry.SetText(kKey, name, "");
+  sys.registry.SetText(kKey, "Service1", "one");
+  sys.registry.SetText(kKey, "Command2", "/bin/cmd");
+  sys.services.services["one"].displayName = "One";
+  sys.environment.variables["OXLROOT"] = "/agent";
+  sys.sharedFile.files[kAgent] = "[PEERHOSTS]\nOXLUILSR=staging\n";
+  sys.sockets.names["staging"] = testing::Ipv4(192, 0, 2, 7);
+  sys.lastError.messages[2] = "No such file or directory";
+}
+
+struct Row {
+  const char* name;
+  std::function<void(FakeSystem&)> breakIt;
+  int code;
+  const char* line;  // one line the output must hold
+};
+
+const Row kRows[] = {
+    {"in order", [](FakeSystem&) {}, 0, "Check passed: a pass has everything it needs.\n"},
+    {"no key", [](FakeSystem& s) { s.registry.RemoveKey(kKey); s.lastError.code = 2; }, 16,
+     "The settings key SOFTWARE\\Morvane\\Kestro was not found: every setting is at its default\n"},
+    {"settings refused", [](FakeSystem& s) { s.registry.refusal = "The settings file \"f\" is a FIFO"; },
+     16, "The settings file \"f\" is a FIFO\n"},
+    {"value missing", [](FakeSystem& s) { s.registry.RemoveValue(kKey, "PingDelay"); }, 16,
+     "Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay: missing, 5 is used\n"},
+    {"wrong type", [](FakeSystem& s) { s.registry.SetDword(kKey, "Command2", 3); }, 16,
+     "Command2: not a REG_SZ, or longer than 253 characters, \"\" is used\n"},
+    {"agent refused", [](FakeSystem& s) { s.sharedFile.refused[kAgent] = "is a symbolic link"; }, 32,
+     "\nThe agent file \"/agent/OXL/CONF/OXL.CNF\" is a symbolic link and was not read\n"},
+    {"no agent file", [](FakeSystem& s) { s.sharedFile.files.clear(); s.lastError.code = 2; }, 32,
+     "\nCan't open file \"/agent/OXL/CONF/OXL.CNF\": No such file or directory (0x2)\n"},
+    {"no host", [](FakeSystem& s) { s.sharedFile.files[kAgent] = "[OTHER]\nOXLUILSR=x\n"; }, 32,
+     "\nCould not retrieve Staging server from /agent/OXL/CONF/OXL.CNF\n"},
+    {"unresolved", [](FakeSystem& s) { s.sockets.names.clear(); }, 32, "\nUnable to resolve staging\n"},
+    {"log folder", [](FakeSystem& s) { s.files.folderProblems["/var/log/kestro"] = "\"x\" is a symbolic link"; },
+     64, "\nLog folder: \"x\" is a symbolic link\n"},
+    {"metrics folder",
+     [](FakeSystem& s) {
+       s.registry.SetText(kKey, "MetricsFile", "/m/k.prom");
+       s.files.folderProblems["/m"] = "\"/m\" does not exist";
+     },
+     64, "\nMetrics file folder: \"/m\" does not exist\n"},
+    {"unknown service", [](FakeSystem& s) { s.registry.SetText(kKey, "Service1", "a\nb\x7f"); }, 128,
+     "\nSlot 1: service \"a\\x0ab\\x7f\" is unknown\n"},
+    {"look-up refused",
+     [](FakeSystem& s) {
+       s.services.lookUpError = 5;
+       s.lastError.code = 5;
+       s.lastError.messages[5] = "Access is denied.";
+     },
+     128, "\nSlot 1: service \"one\" could not be looked up: Access is denied. (0x5)\n"},
+    {"command", [](FakeSystem& s) { s.children.runProblems["/bin/cmd"] = "may not be run: denied"; }, 128,
+     "\nSlot 2: command \"/bin/cmd\" may not be run: denied\n"},
+};
+
+TEST(CheckModeTest, EachFindingIsOneLineAndCountsInItsPart) {
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.name);
+    FakeSystem sys;
+    sys.Install();
+    Mended(sys);
+    row.breakIt(sys);
+    const char* argv[] = {"kestro", "-check", nullptr};
+    EXPECT_EQ(row.code, RunCheckMode(argv));
+    EXPECT_NE(std::string::npos, sys.console.out.find(row.line)) << sys.console.out;
+    EXPECT_EQ(row.code != 0,
+              sys.console.out.find("(exit code " + std::to_string(row.code) + "): ") != std::string::npos);
+    // Nothing written, sent, started or left open.
+    EXPECT_TRUE(sys.files.contents.empty());
+    EXPECT_TRUE(sys.eventLog.Entries().empty());
+    EXPECT_TRUE(sys.sockets.sent.empty());
+    EXPECT_EQ(1, sys.services.services["one"].states.size());
+    EXPECT_EQ(0, sys.children.created);
+    EXPECT_TRUE(sys.OpenResources().empty());
+  }
+}
+
+TEST(CheckModeTest, AWordAfterCheckIsAnInvalidArgument) {
+  FakeSystem sys;
+  sys.Install();
+  const char* argv[] = {"kestro", "-check", "-direct", nullptr};
+  EXPECT_EQ(99, RunCheckMode(argv));
+  EXPECT_EQ(std::string::npos, sys.console.err.find("-check"));
+  EXPECT_NE(std::string::npos, sys.console.err.find("Parse-Error: Invalid argument \"-direct\"\n"));
+  EXPECT_TRUE(sys.console.out.empty());
+}
+
+}  // namespace
+}  // namespace kestro
