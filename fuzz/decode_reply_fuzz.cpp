@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "fuzz_system.h"
+#include "platform/icmp_family.h"
 #include "probe/decode_reply.h"
-#include "probe/decode_reply6.h"
-#include "probe/echo_message.h"
 
 namespace {
 
@@ -24,67 +23,86 @@ std::uint32_t Le32(const std::uint8_t* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-bool IsError(std::uint8_t type) {
-  return type == 3 || type == 4 || type == 5 || type == 11 || type == 12;
-}
-
-// The bytes from `at` to the end, as a request in flight: its type made 8
-// and, from the choices, some bytes more or fewer than the datagram holds.
-std::vector<unsigned char> RequestFrom(const unsigned char* d, std::size_t count, std::size_t at,
-                                       std::uint8_t choices) {
+// The bytes from `at` to the end, as a request in flight: the family's
+// request type and, from the choices, some bytes more or fewer than the
+// datagram holds.
+std::vector<unsigned char> RequestFrom(const kestro::IcmpFamily& family, const unsigned char* d,
+                                       std::size_t count, std::size_t at, std::uint8_t choices) {
   std::vector<unsigned char> r(d + at, d + count);
-  if (!r.empty()) r[0] = kestro::kEchoRequest;
+  r[0] = family.echoRequest;
   if (choices & 4) r.resize(r.size() + (choices >> 4 & 7));
   if (choices & 8 && r.size() > 12) r.resize(r.size() - (choices >> 4 & 3));
   return r;
 }
 
-// The same rules over IPv6: no IP header in front, the quote's IPv6 header
-// is 40 bytes, the probed address 16 bytes built from the source's 4.
-void JudgeIpv6(const unsigned char* d, std::size_t count, std::uint32_t source4,
-               std::uint8_t choices) {
+// Judges the datagram as read from the family's socket (IPv4 with its IP
+// header in front, IPv6 without) and checks the outcome against the rules.
+// The source is the input's 4 bytes, as an IPv4 address or at the end of an
+// IPv6 one.
+void Judge(const kestro::IcmpFamily& family, const unsigned char* d, std::size_t count,
+           std::uint32_t source4, std::uint8_t choices) {
   kestro::testing::FakeSystem& sys = System();
-  kestro::Ipv6Address source;
-  source.bytes[0] = 0x20;
-  source.bytes[1] = 0x01;
-  std::memcpy(source.bytes + 12, &source4, 4);
-  kestro::Ipv6Address probed = source;
-  if (!(choices & 1)) probed.bytes[15] ^= 1;
+  const std::size_t size = static_cast<std::size_t>(family.addressSize);
+  unsigned char source[16] = {0x20, 0x01};
+  std::memcpy(source + size - 4, &source4, 4);
+  // Half the inputs are from the probed host, the others from elsewhere.
+  unsigned char probed[16];
+  std::memcpy(probed, source, sizeof probed);
+  if (!(choices & 1)) probed[size - 1] ^= 1;
+  const std::size_t h =
+      family.headerRead && count > 0 ? static_cast<std::size_t>(family.HeaderLength(d)) : 0;
+  // Now and then the request in flight is the one the datagram answers or
+  // the one an error quotes, else one of 12 zero bytes.
   std::vector<unsigned char> request(12, 0);
-  request[0] = kestro::kEchoRequest6;
-  if (choices & 2 && count >= 8) {
-    if (d[0] == kestro::kEchoReply6 && count >= 12) request = RequestFrom(d, count, 0, choices);
-    else if (count >= 48 + 12) request = RequestFrom(d, count, 48, choices);
-    if (!request.empty()) request[0] = kestro::kEchoRequest6;
+  request[0] = family.echoRequest;
+  if (choices & 2 && count >= h + 8) {
+    const std::size_t quote =
+        h + 8 + (count > h + 8 ? static_cast<std::size_t>(family.HeaderLength(d + h + 8)) : 0);
+    if (d[h] == family.echoReply && count >= h + 12) request = RequestFrom(family, d, count, h, choices);
+    else if (count >= quote + 12) request = RequestFrom(family, d, count, quote, choices);
   }
   kestro::EchoInFlight inFlight;
   inFlight.message = request.data();
   inFlight.length = static_cast<int>(request.size());
+
   kestro::PingStatistics stats;
   stats.TotalCount = stats.TimeoutCount = 7;
-  const int result = kestro::DecodeReply6(stats, d, static_cast<int>(count), source, probed, inFlight);
+  const int result = kestro::JudgeDatagram(stats, family, d, static_cast<int>(count), source,
+                                           probed, inFlight);
   const std::string log = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
   sys.files.contents.clear();
-  sys.plan.ClearCalls();
+  sys.plan.ClearCalls();  // the list of calls would grow without end
 
   if (result != kestro::kKeepWaiting && result != kestro::kStopWaiting) __builtin_trap();
   const bool taken = stats.TimeoutCount == 6;
   if (!taken && stats.TimeoutCount != 7) __builtin_trap();
-  if (taken && (!(choices & 1) || count != request.size() || d[0] != kestro::kEchoReply6 ||
-                std::memcmp(d + 4, request.data() + 4, request.size() - 4) != 0 ||
-                result != kestro::kStopWaiting || log.find(": Ping to 2001:") == std::string::npos))
+  if (taken) {
+    // An answer is taken only from the probed host, echoing the request in
+    // flight whole from its identifier on; it ends the wait and is logged.
+    if (!(choices & 1) || count != h + request.size() || d[h] != family.echoReply ||
+        std::memcmp(d + h + 4, request.data() + 4, request.size() - 4) != 0 ||
+        result != kestro::kStopWaiting || log.find(": Ping to ") == std::string::npos)
+      __builtin_trap();
+  } else if (log.find("Ping to") != std::string::npos) {
     __builtin_trap();
-  if (!taken && log.find("Ping to") != std::string::npos) __builtin_trap();
+  }
+  // An error ends the wait only when it quotes an ICMP datagram to the
+  // probed host whose quoted bytes, checksum aside, are the request's.
   const bool error = log.find("non-echo type") != std::string::npos;
   if (error) {
-    // Only the four error types, about an ICMPv6 request to the probed host.
-    const std::size_t n = count - 48 < request.size() ? count - 48 : request.size();
-    if (result != kestro::kStopWaiting || d[0] < 1 || d[0] > 4 || count < 48 + 8 ||
-        d[8] >> 4 != 6 || d[8 + 6] != 58 || std::memcmp(d + 8 + 24, probed.bytes, 16) != 0 ||
-        d[48] != request[0] || d[49] != request[1] ||
-        std::memcmp(d + 52, request.data() + 4, n - 4) != 0)
+    const std::size_t q = h + 8;
+    if (result != kestro::kStopWaiting || !family.IsError(d[h]) ||
+        count < q + static_cast<std::size_t>(family.headerSize) || d[q] >> 4 != family.version ||
+        d[q + static_cast<std::size_t>(family.protocolAt)] != family.protocol ||
+        std::memcmp(d + q + family.destinationAt, probed, size) != 0)
+      __builtin_trap();
+    const std::size_t at = q + static_cast<std::size_t>(family.HeaderLength(d + q));
+    const std::size_t n = count - at < request.size() ? count - at : request.size();
+    if (at + 8 > count || d[at] != request[0] || d[at + 1] != request[1] ||
+        std::memcmp(d + at + 4, request.data() + 4, n - 4) != 0)
       __builtin_trap();
   }
+  // Nothing else ends the wait.
   if (result == kestro::kStopWaiting && !taken && !error) __builtin_trap();
 }
 
@@ -99,63 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t count = size - 9;
   std::unique_ptr<unsigned char[]> datagram(new unsigned char[count ? count : 1]);
   if (count) std::memcpy(datagram.get(), data + 9, count);
-  const unsigned char* d = datagram.get();
-  if (choices & 0x80) {
-    JudgeIpv6(d, count, source, choices);
-    return 0;
-  }
-  const std::size_t h = count > 0 ? (d[0] & 0x0F) * 4u : 0;
-
-  // Half the inputs are from the probed host, the others from elsewhere.
-  const std::uint32_t probed = choices & 1 ? source : source ^ 0x01000000u;
-  // Now and then the request in flight is the one the datagram answers or
-  // the one an error quotes, else one of 12 zero bytes.
-  std::vector<unsigned char> request(12, 0);
-  request[0] = kestro::kEchoRequest;
-  if (choices & 2 && count >= h + 8) {
-    const std::size_t quote = h + 8 + (count > h + 8 ? (d[h + 8] & 0x0F) * 4u : 0);
-    if (d[h] == kestro::kEchoReply && count >= h + 12) request = RequestFrom(d, count, h, choices);
-    else if (count >= quote + 12) request = RequestFrom(d, count, quote, choices);
-  }
-  kestro::EchoInFlight inFlight;
-  inFlight.message = request.data();
-  inFlight.length = static_cast<int>(request.size());
-
-  kestro::PingStatistics stats;
-  stats.TotalCount = stats.TimeoutCount = 7;
-  const int result = kestro::DecodeReply(stats, d, static_cast<int>(count), source, probed, inFlight);
-  const std::string log = sys.files.contents["/var/log/kestro/Kestro-2.txt"];
-  sys.files.contents.clear();
-  sys.plan.ClearCalls();  // the list of calls would grow without end
-
-  if (result != kestro::kKeepWaiting && result != kestro::kStopWaiting) __builtin_trap();
-  const bool taken = stats.TimeoutCount == 6;
-  if (!taken && stats.TimeoutCount != 7) __builtin_trap();
-  if (taken) {
-    // An answer is taken only from the probed host, echoing the request in
-    // flight whole from its identifier on; it ends the wait and is logged.
-    if (source != probed || count != h + request.size() || d[h] != kestro::kEchoReply ||
-        std::memcmp(d + h + 4, request.data() + 4, request.size() - 4) != 0 ||
-        result != kestro::kStopWaiting || log.find(": Ping to ") == std::string::npos)
-      __builtin_trap();
-  } else if (log.find("Ping to") != std::string::npos) {
-    __builtin_trap();
-  }
-  // An error ends the wait only when it quotes an ICMP datagram to the
-  // probed host whose quoted bytes, checksum aside, are the request's.
-  const bool error = log.find("non-echo type") != std::string::npos;
-  if (error) {
-    const std::size_t q = h + 8;
-    if (result != kestro::kStopWaiting || !IsError(d[h]) || count < q + 20 || d[q + 9] != 1 ||
-        std::memcmp(d + q + 16, &probed, 4) != 0)
-      __builtin_trap();
-    const std::size_t at = q + (d[q] & 0x0F) * 4u;
-    const std::size_t n = count - at < request.size() ? count - at : request.size();
-    if (at + 8 > count || d[at] != request[0] || d[at + 1] != request[1] ||
-        std::memcmp(d + at + 4, request.data() + 4, n - 4) != 0)
-      __builtin_trap();
-  }
-  // Nothing else ends the wait.
-  if (result == kestro::kStopWaiting && !taken && !error) __builtin_trap();
+  Judge(choices & 0x80 ? kestro::kIcmp6 : kestro::kIcmp4, datagram.get(), count, source, choices);
   return 0;
 }

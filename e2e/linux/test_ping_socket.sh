@@ -36,6 +36,12 @@ if make_netns "$ns"; then
     "$(report_lines "$plain/root/Kestro-2.txt")" "$(report_lines "$plain/user/Kestro-2.txt")"
   check "group range: the same record as the raw socket, times aside" \
     "$(grep -vE 'Time' <<<"$root_out")" "$(grep -vE 'Time' <<<"$user_out")"
+  # An answer larger than the 4096-byte buffer: Winsock's WSAEMSGSIZE through either socket.
+  for big in "$(KESTRO_REGISTRY=$plain/root.reg ip netns exec "$ns" "$PROBE_TOOL" 127.0.0.1 1 4084)" \
+    "$(KESTRO_REGISTRY=$plain/user.reg ip netns exec "$ns" "${as_nobody[@]}" "$plain/probe_tool" 127.0.0.1 1 4084 2>&1)"; do
+    check "an answer too large for the buffer: failure 64, number 10040" \
+      "Result 64 ErrorText recvfrom failed: 10040" "$(grep -E '^(Result|ErrorText)' <<<"$big" | paste -sd' ')"
+  done
 
   rm -f "$plain/user/Kestro-2.txt"
   ip netns exec "$ns" sysctl -q -w net.ipv4.ping_group_range="1 0"

@@ -9,11 +9,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/icmp_family.h"
+
 namespace kestro {
 
 inline constexpr std::size_t kEchoHeaderSize = 12;  // with the send time
-inline constexpr std::uint8_t kEchoRequest = 8;
-inline constexpr std::uint8_t kEchoReply = 0;
+inline constexpr std::uint8_t kEchoRequest = kIcmp4.echoRequest;
+inline constexpr std::uint8_t kEchoReply = kIcmp4.echoReply;
+inline constexpr std::uint8_t kEchoRequest6 = kIcmp6.echoRequest;
 
 inline std::uint16_t ReadLe16(const unsigned char* p) {
   return static_cast<std::uint16_t>(p[0] | p[1] << 8);

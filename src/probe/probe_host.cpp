@@ -5,8 +5,8 @@
 #include "log/write_log.h"
 #include "platform/platform.h"
 #include "probe/decode_reply.h"
-#include "probe/decode_reply6.h"
 #include "probe/echo_message.h"
+#include "probe/icmp_path.h"
 #include "probe/probe_address.h"
 
 namespace kestro {
@@ -41,11 +41,9 @@ class Sweep {
     stats_.ErrorCode += code;
     return stats_.ErrorCode;
   }
-  bool OpenIcmp6Socket(IcmpSocketKind first);
-  int Receive();
+  int Prepare(const std::string& host, int packetSize);
   void DropQueued();
-  void AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int seconds,
-                   int milliseconds, bool* failed);
+  void AwaitAnswer(const EchoInFlight& request, int seconds, int milliseconds, bool* failed);
 
   PingStatistics& stats_;
   bool started_ = false;
@@ -53,12 +51,10 @@ class Sweep {
   SocketHandle socket_ = 0;
   unsigned char* send_ = nullptr;
   unsigned char* receive_ = nullptr;
-  // A staging server reached over IPv6: its address, and the source of the
-  // datagram last read.
-  bool ipv6_ = false;
-  Ipv6Address probed6_;
-  Ipv6Address source6_;
-  std::uint32_t source_ = 0;
+  // The way to the host: over IPv4 when it has an IPv4 address, else IPv6.
+  Ipv4Path ipv4_;
+  Ipv6Path ipv6_;
+  IcmpPath* path_ = &ipv4_;
 };
 
 int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
@@ -67,7 +63,41 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
   stats_.TimeoutCount = count;
   stats_.PacketSize = packetSize;
   stats_.Timeout = static_cast<float>(seconds + milliseconds / 1000);
+  if (const int failed = Prepare(host, packetSize)) return failed;
 
+  const int length = packetSize + static_cast<int>(kEchoHeaderSize);
+  std::uint16_t sequence = 0;
+  for (int i = 0; i < count; ++i) {
+    DropQueued();
+    FillEchoRequest(send_, static_cast<std::size_t>(length));
+    path_->Seal(send_, length, Os().clock->TickCount(), sequence++);
+    const int sent = path_->Send(socket_, send_, length);
+    if (sent < 0) {
+      const int error = Os().sockets->LastSocketError();
+      if (error != kSocketTimedOut)
+        return Fail(kProbeSendFailed, "sendto failed: " + std::to_string(error));
+      // The next request follows at once: no wait, no pause.
+      stats_.AppendErrorText("sendto timed out");
+      WriteLog("sendto timed out");
+      continue;
+    }
+    if (sent < length) WriteLog("Got less bytes back than written");
+
+    bool failed = false;
+    EchoInFlight request;
+    request.message = send_;
+    request.length = length;
+    AwaitAnswer(request, seconds, milliseconds, &failed);
+    if (failed) return stats_.ErrorCode;
+    Os().clock->SleepMs(1000);
+  }
+  stats_.FinishSweep();
+  return 0;
+}
+
+// Everything before the first request: the socket layer, the socket, the
+// path to the host and the buffers. 0, or ErrorCode after a failure.
+int Sweep::Prepare(const std::string& host, int packetSize) {
   // A message that does not fit the buffers is refused before anything is
   // sent, rather than cut to another size than the one configured.
   if (packetSize < 0 || packetSize > kMaxPacketSize)
@@ -87,74 +117,20 @@ int Sweep::Run(const std::string& host, int packetSize, int count, int seconds,
 
   const ProbeAddress target = ResolveProbeAddress(host);
   if (!target.found) return Fail(kProbeUnresolved, "Unable to resolve " + host);
-  const std::uint32_t address = target.ipv4;
-  const int family = target.family;
-  if (target.ipv6) {
-    probed6_ = target.ipv6Address;
-    ipv6_ = true;
-    if (!OpenIcmp6Socket(kind))
-      return Fail(kProbeSocketFailed,
-                  "WSASocket() failed: " + std::to_string(sockets.LastSocketError()));
-  }
+  ipv4_.Aim(target.ipv4, target.family);
+  ipv6_.Aim(target.ipv6Address);
+  if (target.ipv6) path_ = &ipv6_;
+  // The line about a datagram socket is written once.
+  const IcmpSocketKind first = kind;
+  if (!path_->Adopt(&socket_, &kind, &socketOpen_))
+    return Fail(kProbeSocketFailed, "WSASocket() failed: " + std::to_string(sockets.LastSocketError()));
+  if (kind == IcmpSocketKind::Datagram && first != kind) WriteLog(kDatagramSocketNotice);
 
   send_ = Os().heap->AllocZeroed(kProbeBufferSize);
   if (send_ != nullptr) receive_ = Os().heap->AllocZeroed(kProbeBufferSize);
   if (send_ == nullptr || receive_ == nullptr)
     return Fail(kProbeAllocFailed, "HeapAlloc failed " + std::to_string(Os().lastError->Get()));
-
-  const int length = packetSize + static_cast<int>(kEchoHeaderSize);
-  std::uint16_t sequence = 0;
-  for (int i = 0; i < count; ++i) {
-    DropQueued();
-    FillEchoRequest(send_, static_cast<std::size_t>(length));
-    if (ipv6_) send_[0] = kEchoRequest6;
-    SealEchoRequest(send_, static_cast<std::size_t>(length), Os().clock->TickCount(), sequence++);
-    // The ICMPv6 checksum covers the addresses, which the stack chooses.
-    if (ipv6_) WriteLe16(send_ + 2, 0);
-
-    const int sent = ipv6_ ? sockets.SendTo6(socket_, send_, length, probed6_)
-                           : sockets.SendTo(socket_, send_, length, address, family);
-    if (sent < 0) {
-      const int error = sockets.LastSocketError();
-      if (error != kSocketTimedOut)
-        return Fail(kProbeSendFailed, "sendto failed: " + std::to_string(error));
-      // The next request follows at once: no wait, no pause.
-      stats_.AppendErrorText("sendto timed out");
-      WriteLog("sendto timed out");
-      continue;
-    }
-    if (sent < length) WriteLog("Got less bytes back than written");
-
-    bool failed = false;
-    EchoInFlight request;
-    request.message = send_;
-    request.length = length;
-    AwaitAnswer(address, request, seconds, milliseconds, &failed);
-    if (failed) return stats_.ErrorCode;
-    Os().clock->SleepMs(1000);
-  }
-  stats_.FinishSweep();
   return 0;
-}
-
-// Trades the IPv4 socket for an ICMPv6 one; the line about a datagram
-// socket is written once.
-bool Sweep::OpenIcmp6Socket(IcmpSocketKind first) {
-  Sockets& sockets = *Os().sockets;
-  sockets.Close(socket_);
-  socketOpen_ = false;
-  IcmpSocketKind kind = IcmpSocketKind::Raw;
-  if (!sockets.OpenRawIcmp6(&socket_, &kind)) return false;
-  socketOpen_ = true;
-  if (kind == IcmpSocketKind::Datagram && first != kind) WriteLog(kDatagramSocketNotice);
-  return true;
-}
-
-// One datagram into the receive buffer, its source kept: its byte count, or -1.
-int Sweep::Receive() {
-  Sockets& sockets = *Os().sockets;
-  return ipv6_ ? sockets.ReceiveFrom6(socket_, receive_, kProbeBufferSize, &source6_)
-               : sockets.ReceiveFrom(socket_, receive_, kProbeBufferSize, &source_);
 }
 
 // Nothing that waits on the socket before a request is sent can be its
@@ -166,14 +142,14 @@ void Sweep::DropQueued() {
   for (int i = 0; i < kDropLimit && sockets.WaitReadable(socket_, 0, 0) == 1; ++i) {
     // A datagram too large for the buffer is gone all the same; any other
     // failure, should it last, is the wait's to report.
-    if (Receive() < 0 &&
+    if (path_->Receive(socket_, receive_, kProbeBufferSize) < 0 &&
         sockets.LastSocketError() != kSocketMessageTooLong)
       return;
   }
 }
 
-void Sweep::AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int seconds,
-                        int milliseconds, bool* failed) {
+void Sweep::AwaitAnswer(const EchoInFlight& request, int seconds, int milliseconds,
+                        bool* failed) {
   Sockets& sockets = *Os().sockets;
   Clock& clock = *Os().clock;
   // The time-out bounds the whole wait for this request: datagrams that are
@@ -186,7 +162,7 @@ void Sweep::AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int s
   for (;;) {
     // A failed wait counts as a time-out.
     if (sockets.WaitReadable(socket_, waitSeconds, waitMilliseconds) != 1) return;
-    const int count = Receive();
+    const int count = path_->Receive(socket_, receive_, kProbeBufferSize);
     if (count < 0) {
       const int error = sockets.LastSocketError();
       if (error != kSocketTimedOut) {
@@ -195,9 +171,7 @@ void Sweep::AwaitAnswer(std::uint32_t probed, const EchoInFlight& request, int s
         return;
       }
       Os().console->Write(Stream::Output, "timed out\n");
-    } else if ((ipv6_ ? DecodeReply6(stats_, receive_, count, source6_, probed6_, request)
-                      : DecodeReply(stats_, receive_, count, source_, probed, request)) ==
-               kStopWaiting) {
+    } else if (path_->Judge(stats_, receive_, count, request) == kStopWaiting) {
       return;
     }
     // Modulo 2^32: right across the wrap of the tick count.

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "fakes/fake_clock.h"
+#include "platform/icmp_family.h"
 #include "platform/sockets.h"
 #include "probe/echo_message.h"
 
@@ -34,21 +35,32 @@ inline std::vector<unsigned char> EchoAnswer(std::vector<unsigned char> request)
   return Datagram(request);
 }
 
-// An ICMP error of `type` about a datagram of `protocol` to `destination`,
-// quoting its first `quoted` bytes (all when more) after its IPv4 header.
+// An ICMP error of `type` from its ICMP header on, quoting behind an IP
+// header of `family` (naming `protocol` and `destination`) the first
+// `quoted` bytes of `datagram` (all when more).
+inline std::vector<unsigned char> Quoting(const IcmpFamily& family, unsigned char type,
+                                          const std::vector<unsigned char>& datagram,
+                                          const void* destination, std::size_t quoted,
+                                          unsigned char protocol) {
+  std::vector<unsigned char> icmp(8 + static_cast<std::size_t>(family.headerSize), 0);
+  icmp[0] = type;
+  icmp[8] = static_cast<unsigned char>(family.version << 4 | (family.version == 4 ? family.headerSize / 4 : 0));
+  icmp[8 + family.protocolAt] = protocol;
+  std::memcpy(&icmp[8 + family.destinationAt], destination,
+              static_cast<std::size_t>(family.addressSize));
+  icmp.insert(icmp.end(), datagram.begin(),
+              datagram.begin() + static_cast<long>(std::min(quoted, datagram.size())));
+  return icmp;
+}
+
+// The error as the raw IPv4 socket hands it over, about a datagram of
+// `protocol` to `destination`.
 inline std::vector<unsigned char> ErrorAbout(unsigned char type,
                                              const std::vector<unsigned char>& datagram,
                                              std::uint32_t destination,
                                              std::size_t quoted = 1u << 20,
                                              unsigned char protocol = 1) {
-  std::vector<unsigned char> icmp(8 + 20, 0);
-  icmp[0] = type;
-  icmp[8] = 0x45;
-  icmp[8 + 9] = protocol;
-  std::memcpy(&icmp[8 + 16], &destination, 4);
-  icmp.insert(icmp.end(), datagram.begin(),
-              datagram.begin() + static_cast<long>(std::min(quoted, datagram.size())));
-  return Datagram(icmp);
+  return Datagram(Quoting(kIcmp4, type, datagram, &destination, quoted, protocol));
 }
 
 inline Ipv6Address Ipv6(std::initializer_list<unsigned> groups, std::uint32_t scope = 0) {
@@ -78,15 +90,7 @@ inline std::vector<unsigned char> ErrorAbout6(unsigned char type,
                                               const Ipv6Address& destination,
                                               std::size_t quoted = 1u << 20,
                                               unsigned char next = 58) {
-  std::vector<unsigned char> icmp(8 + 40, 0);
-  icmp[0] = type;
-  icmp[8] = 0x60;
-  icmp[8 + 6] = next;
-  icmp[8 + 7] = 64;
-  std::memcpy(&icmp[8 + 24], destination.bytes, 16);
-  icmp.insert(icmp.end(), datagram.begin(),
-              datagram.begin() + static_cast<long>(std::min(quoted, datagram.size())));
-  return icmp;
+  return Quoting(kIcmp6, type, datagram, destination.bytes, quoted, next);
 }
 
 // What one wait for readability sees.
@@ -106,8 +110,8 @@ struct WaitEvent {
   std::function<void(std::vector<unsigned char>&)> edit;
 };
 
-// Calls: WSAStartup, WSASocketA, gethostbyname, inet_addr, sendto, select,
-// recvfrom, closesocket, WSACleanup. A failing call's error is the plan's.
+// Calls: WSAStartup, WSASocketA, gethostbyname, inet_addr, inet_ntoa,
+// getaddrinfo, sendto, select, recvfrom, closesocket, WSACleanup. A failing call's error is the plan's.
 class FakeSockets : public Sockets {
  public:
   FakeSockets(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
@@ -173,6 +177,7 @@ class FakeSockets : public Sockets {
     return true;
   }
   std::string FormatAddress(std::uint32_t address) override {
+    if (plan_.Enter("inet_ntoa")) return "";
     char text[32];
     std::snprintf(text, sizeof text, "%u.%u.%u.%u", address & 0xFF, address >> 8 & 0xFF,
                   address >> 16 & 0xFF, address >> 24);
@@ -181,19 +186,14 @@ class FakeSockets : public Sockets {
   int SendTo(SocketHandle socket, const unsigned char* data, int length, std::uint32_t address,
              int family) override {
     if (Failing("sendto") || !open.count(socket)) return -1;
-    std::vector<unsigned char> message(data, data + length);
-    sent.push_back(message);
-    sentTicks.push_back(clock_.TickCount());
+    const std::vector<unsigned char> message(data, data + length);
     sentTo = address;
     sentFamily = family;
-    if (answerAfterMs >= 0) {
-      WaitEvent answer;
-      answer.kind = WaitEvent::Kind::Datagram;
-      answer.bytes = rejectType != 0 ? ErrorAbout(rejectType, message, address)
-                                     : EchoAnswer(message);
-      answer.source = answerFrom != 0 ? answerFrom : address;
-      answer.afterMs = static_cast<std::uint32_t>(answerAfterMs);
-      events.push_front(answer);
+    WaitEvent* answer = Sent(message);
+    if (answer != nullptr) {
+      answer->bytes = rejectType != 0 ? ErrorAbout(rejectType, message, address)
+                                      : EchoAnswer(message);
+      answer->source = answerFrom != 0 ? answerFrom : address;
     }
     return length - shortSendBy;
   }
@@ -261,18 +261,13 @@ class FakeSockets : public Sockets {
   int SendTo6(SocketHandle socket, const unsigned char* data, int length,
               const Ipv6Address& address) override {
     if (Failing("sendto") || !open.count(socket)) return -1;
-    std::vector<unsigned char> message(data, data + length);
-    sent.push_back(message);
-    sentTicks.push_back(clock_.TickCount());
+    const std::vector<unsigned char> message(data, data + length);
     sentTo6 = address;
-    if (answerAfterMs >= 0) {
-      WaitEvent answer;
-      answer.kind = WaitEvent::Kind::Datagram;
-      answer.bytes = rejectType != 0 ? ErrorAbout6(rejectType, message, address)
-                                     : EchoAnswer6(message);
-      answer.source6 = address;
-      answer.afterMs = static_cast<std::uint32_t>(answerAfterMs);
-      events.push_front(answer);
+    WaitEvent* answer = Sent(message);
+    if (answer != nullptr) {
+      answer->bytes = rejectType != 0 ? ErrorAbout6(rejectType, message, address)
+                                      : EchoAnswer6(message);
+      answer->source6 = address;
     }
     return length - shortSendBy;
   }
@@ -292,6 +287,18 @@ class FakeSockets : public Sockets {
   std::uint16_t lastVersion = 0;
 
  private:
+  // Notes a request sent; the answer to fill in when every request is
+  // answered, placed before other events.
+  WaitEvent* Sent(const std::vector<unsigned char>& message) {
+    sent.push_back(message);
+    sentTicks.push_back(clock_.TickCount());
+    if (answerAfterMs < 0) return nullptr;
+    WaitEvent answer;
+    answer.kind = WaitEvent::Kind::Datagram;
+    answer.afterMs = static_cast<std::uint32_t>(answerAfterMs);
+    events.push_front(answer);
+    return &events.front();
+  }
   bool Failing(const char* call) {
     std::uint32_t e = 0;
     if (!plan_.Enter(call, &e)) return false;

@@ -32,6 +32,7 @@ inline const std::map<std::string, std::uint32_t> kCallErrors = {
     {"CloseFile", 6},                {"ReadFile", 33},                {"WSAStartup", 10091},
     {"WSASocketA", 10013},           {"gethostbyname", 11001},
     {"inet_addr", 0},                {"sendto", 10051},
+    {"inet_ntoa", 0},                {"getaddrinfo", 11001},
     {"select", 10038},               {"recvfrom", 10054},
     {"closesocket", 10038},          {"WSACleanup", 10093},
     {"HeapAlloc", 8},                {"HeapFree", 87},

@@ -140,5 +140,19 @@ TEST(CheckCycleSweep, EveryFailedCallEndsAsDesigned) {
   EXPECT_GT(runs, 200);
 }
 
+// The same pass to a staging server with IPv6 addresses only.
+TEST(CheckCycleSweep, EveryFailedCallOnTheIpv6PathEndsAsDesigned) {
+  Oracle o = PassOracle();
+  o.byCall["gethostbyname"] = o.otherwise;
+  o.byCall["getaddrinfo"] = Stopped(8, "Unable to resolve staging");
+  const auto ipv6Only = [](FakeSystem& sys) {
+    auto run = SetUpPass(sys);
+    sys.sockets.names.clear();
+    sys.sockets.names6["staging"] = Ipv6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 7});
+    return run;
+  };
+  EXPECT_GT(SweepCalls(ipv6Only, o), 200);
+}
+
 }  // namespace
 }  // namespace kestro

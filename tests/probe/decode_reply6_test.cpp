@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fake_system.h"
-#include "probe/decode_reply6.h"
+#include "probe/decode_reply.h"
 #include "probe/echo_message.h"
 #include "probe/ipv6_text.h"
 

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
+#include <linux/if_addr.h>
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <net/if.h>
@@ -9,9 +10,81 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <set>
 
 namespace kestro {
+namespace {
+
+// An IPv6 address the system may use: past duplicate address detection (or
+// optimistic during it) and no temporary (privacy) address, which the system
+// rotates by itself. A deprecated address is still there and still counts.
+bool Usable6(unsigned flags) {
+  if (flags & (IFA_F_TEMPORARY | IFA_F_DADFAILED)) return false;
+  return !(flags & IFA_F_TENTATIVE) || (flags & IFA_F_OPTIMISTIC);
+}
+
+// The address an IPv6 address message is about, as interface index and
+// bytes, and its flags; false when it names none.
+bool ReadAddress6(const nlmsghdr* h, std::string* key, unsigned* flags) {
+  const auto* a = static_cast<const ifaddrmsg*>(NLMSG_DATA(h));
+  *flags = a->ifa_flags;
+  key->clear();
+  int left = static_cast<int>(IFA_PAYLOAD(h));
+  for (const rtattr* r = IFA_RTA(a); RTA_OK(r, left); r = RTA_NEXT(r, left)) {
+    if (r->rta_type == IFA_ADDRESS && RTA_PAYLOAD(r) == 16)
+      key->assign(static_cast<const char*>(RTA_DATA(r)), 16);
+    else if (r->rta_type == IFA_FLAGS && RTA_PAYLOAD(r) == sizeof(std::uint32_t))
+      *flags = *static_cast<const std::uint32_t*>(RTA_DATA(r));
+  }
+  if (key->empty()) return false;
+  key->append(reinterpret_cast<const char*>(&a->ifa_index), sizeof a->ifa_index);
+  return true;
+}
+
+}  // namespace
+
+// Whether the message changes the addresses a pass relies on, noting it.
+bool PosixAddressWatcher::Changes(const nlmsghdr* h) {
+  if (h->nlmsg_type != RTM_NEWADDR && h->nlmsg_type != RTM_DELADDR) return false;
+  if (static_cast<const ifaddrmsg*>(NLMSG_DATA(h))->ifa_family != AF_INET6) return true;
+  std::string key;
+  unsigned flags = 0;
+  if (!ReadAddress6(h, &key, &flags)) return false;
+  const bool usable = h->nlmsg_type == RTM_NEWADDR && Usable6(flags);
+  const bool was = usable ? !usable6_.insert(key).second : usable6_.erase(key) != 0;
+  return usable != was;
+}
+
+// The usable IPv6 addresses as they are now, from a dump on a socket of its
+// own. Without them the first message about an address present from the
+// start would read as its arrival.
+void PosixAddressWatcher::LoadUsable6() {
+  usable6_.clear();
+  const int fd = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
+  if (fd < 0) return;
+  struct {
+    nlmsghdr header;
+    ifaddrmsg body;
+  } request = {};
+  request.header.nlmsg_len = sizeof request;
+  request.header.nlmsg_type = RTM_GETADDR;
+  request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+  request.body.ifa_family = AF_INET6;
+  alignas(nlmsghdr) char buffer[8192];
+  bool done = send(fd, &request, sizeof request, 0) != static_cast<ssize_t>(sizeof request);
+  while (!done) {
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    unsigned left = static_cast<unsigned>(n);
+    for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, left); h = NLMSG_NEXT(h, left)) {
+      if (h->nlmsg_type == NLMSG_DONE || h->nlmsg_type == NLMSG_ERROR) done = true;
+      else Changes(h);
+    }
+  }
+  close(fd);
+}
 
 bool PosixAddressWatcher::WaitForChange() {
   if (socket_ < 0) {
@@ -26,17 +99,24 @@ bool PosixAddressWatcher::WaitForChange() {
       socket_ = -1;
       return false;
     }
+    LoadUsable6();  // after the bind: no change falls between the two
   }
   alignas(nlmsghdr) char buffer[8192];
   for (;;) {
     ssize_t n = recv(socket_, buffer, sizeof buffer, 0);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == ENOBUFS) return true;  // changes were lost: at least one happened
+    if (n < 0 && errno == ENOBUFS) {
+      // Changes were lost: at least one happened, and what is usable now is
+      // read afresh.
+      LoadUsable6();
+      return true;
+    }
     if (n <= 0) return false;
     unsigned left = static_cast<unsigned>(n);
-    for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, left); h = NLMSG_NEXT(h, left)) {
-      if (h->nlmsg_type == RTM_NEWADDR || h->nlmsg_type == RTM_DELADDR) return true;
-    }
+    bool changed = false;
+    for (auto* h = reinterpret_cast<nlmsghdr*>(buffer); NLMSG_OK(h, left); h = NLMSG_NEXT(h, left))
+      changed = Changes(h) || changed;
+    if (changed) return true;
   }
 }
 

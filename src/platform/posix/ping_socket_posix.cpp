@@ -13,14 +13,29 @@
 namespace kestro {
 namespace {
 
-constexpr int kEchoReplyType = 0;
 constexpr int kIcmpHeaderSize = 8;  // type, code, checksum, identifier, sequence
 constexpr std::uint8_t kDefaultTtl = 64;
 // Room for every control message the socket adds: the destination, the time
 // to live and, on the error queue, the error with its sender.
 constexpr std::size_t kControlSize =
     CMSG_SPACE(sizeof(in_pktinfo)) + CMSG_SPACE(sizeof(int)) +
-    CMSG_SPACE(sizeof(sock_extended_err) + sizeof(sockaddr_in));
+    CMSG_SPACE(sizeof(sock_extended_err) + sizeof(sockaddr_in6));
+
+// What the error queue of each family's socket looks like.
+struct ErrorQueue {
+  int level;
+  int type;
+  std::uint8_t origin;
+  int returnedAt;  // where the returned request goes in the buffer
+  int front;       // the room an answer leaves for the raw socket's header
+};
+const ErrorQueue& QueueOf(const IcmpFamily& family) {
+  static const ErrorQueue v4 = {IPPROTO_IP, IP_RECVERR, SO_EE_ORIGIN_ICMP,
+                                kReturnedRequestOffset, kIpv4HeaderSize};
+  static const ErrorQueue v6 = {IPPROTO_IPV6, IPV6_RECVERR, SO_EE_ORIGIN_ICMP6,
+                                kReturnedRequestOffset6, 0};
+  return family.headerRead ? v4 : v6;
+}
 
 std::uint16_t Pair(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 void PutPair(unsigned char* p, std::uint16_t v) {
@@ -76,35 +91,15 @@ struct Incoming {
   Incoming(const Incoming&) = delete;
   Incoming& operator=(const Incoming&) = delete;
 
-  struct sockaddr_in peer = {};
+  struct sockaddr_storage peer = {};
   struct iovec data;
   alignas(struct cmsghdr) unsigned char control[kControlSize];
   struct msghdr message = {};
 };
 
-// One entry of the error queue, if any: an ICMP error about a request, as
-// the raw socket would have read it; 0 for an entry of another origin.
-int ReceiveError(const PingSocket& socket, int fd, unsigned char* buffer, int size,
-                 std::uint32_t* source) {
-  Incoming in(buffer + kReturnedRequestOffset, size - kReturnedRequestOffset);
-  struct msghdr& message = in.message;
-  const ssize_t n = recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
-  if (n < 0) return -1;
-  for (struct cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-    if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_RECVERR) continue;
-    struct sock_extended_err error;
-    std::memcpy(&error, CMSG_DATA(c), sizeof error);
-    if (error.ee_origin != SO_EE_ORIGIN_ICMP) return 0;
-    struct sockaddr_in offender;
-    std::memcpy(&offender, CMSG_DATA(c) + sizeof error, sizeof offender);
-    *source = offender.sin_addr.s_addr;
-    socket.RestoreIdentifier(buffer + kReturnedRequestOffset, static_cast<int>(n));
-    const int length = PingSocket::BuildIcmpError(buffer, static_cast<int>(n), error.ee_type,
-                                                  error.ee_code, in.peer.sin_addr.s_addr);
-    WriteIpv4Header(buffer, length, *source, 0, kDefaultTtl);
-    return kIpv4HeaderSize + length;
-  }
-  return 0;
+const sockaddr_in& In4(const sockaddr_storage& a) { return reinterpret_cast<const sockaddr_in&>(a); }
+const sockaddr_in6& In6(const sockaddr_storage& a) {
+  return reinterpret_cast<const sockaddr_in6&>(a);
 }
 
 }  // namespace
@@ -121,16 +116,36 @@ int PingSocket::BuildIcmpError(unsigned char* buffer, int returned, std::uint8_t
   return length;
 }
 
-int PingSocket::Open() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
+int PingSocket::BuildIcmp6Error(unsigned char* buffer, int returned, std::uint8_t type,
+                                std::uint8_t code, const unsigned char* target) {
+  std::memset(buffer, 0, kReturnedRequestOffset6);
+  buffer[0] = type;
+  buffer[1] = code;
+  unsigned char* ip = buffer + 8;
+  ip[0] = 0x60;
+  PutPair(ip + 4, static_cast<std::uint16_t>(returned));
+  ip[6] = kIcmp6.protocol;
+  ip[7] = kDefaultTtl;
+  std::memcpy(ip + 24, target, 16);
+  return kReturnedRequestOffset6 + returned;
+}
+
+int PingSocket::Open(const IcmpFamily& family) {
+  const bool v4 = family.headerRead;
+  const int fd = ::socket(v4 ? AF_INET : AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC,
+                          family.protocol);
   if (fd < 0) return -1;
-  // The destination and time to live of each answer, for the header put in
-  // front of it; and the ICMP errors about the requests, which the kernel
-  // drops without IP_RECVERR while the raw socket hands them over.
+  // The ICMP errors about the requests, which the kernel drops without
+  // IP_RECVERR while the raw socket hands them over; over IPv4 also the
+  // destination and time to live of each answer, for the header put in
+  // front of it.
   const int on = 1;
-  setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
-  setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
-  setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on);
+  const ErrorQueue& queue = QueueOf(family);
+  setsockopt(fd, queue.level, queue.type, &on, sizeof on);
+  if (v4) {
+    setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+    setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
+  }
   return fd;
 }
 
@@ -138,12 +153,44 @@ void PingSocket::Sent(const unsigned char* request, int length) {
   if (length >= kIcmpHeaderSize) identifiers_[Pair(request + 6)] = Pair(request + 4);
 }
 
-int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* source) {
+// One entry of the error queue, if any: an ICMP error about a request, as
+// the raw socket would have read it; 0 for an entry of another origin.
+int PingSocket::ReceiveError(int fd, unsigned char* buffer, int size,
+                             sockaddr_storage* source) const {
+  const ErrorQueue& queue = QueueOf(*family_);
+  Incoming in(buffer + queue.returnedAt, size - queue.returnedAt);
+  struct msghdr& message = in.message;
+  const ssize_t n = recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
+  if (n < 0) return -1;
+  for (struct cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+    if (c->cmsg_level != queue.level || c->cmsg_type != queue.type) continue;
+    struct sock_extended_err error;
+    std::memcpy(&error, CMSG_DATA(c), sizeof error);
+    if (error.ee_origin != queue.origin) return 0;
+    // The sender of the error follows it, in the socket's family.
+    *source = {};
+    std::memcpy(source, CMSG_DATA(c) + sizeof error,
+                family_->headerRead ? sizeof(sockaddr_in) : sizeof(sockaddr_in6));
+    const int returned = static_cast<int>(n);
+    RestoreIdentifier(buffer + queue.returnedAt, returned);
+    if (!family_->headerRead)
+      return BuildIcmp6Error(buffer, returned, error.ee_type, error.ee_code,
+                             reinterpret_cast<const unsigned char*>(&In6(in.peer).sin6_addr));
+    const int length = BuildIcmpError(buffer, returned, error.ee_type, error.ee_code,
+                                      In4(in.peer).sin_addr.s_addr);
+    WriteIpv4Header(buffer, length, In4(*source).sin_addr.s_addr, 0, kDefaultTtl);
+    return kIpv4HeaderSize + length;
+  }
+  return 0;
+}
+
+int PingSocket::Receive(int fd, unsigned char* buffer, int size, sockaddr_storage* source) const {
   // Errors first: a pending one also fails every plain receive until read.
-  const int error = ReceiveError(*this, fd, buffer, size, source);
+  const int error = ReceiveError(fd, buffer, size, source);
   if (error > 0) return error;
-  const int room = size - kIpv4HeaderSize;
-  Incoming in(buffer + kIpv4HeaderSize, room);
+  const int front = QueueOf(*family_).front;
+  const int room = size - front;
+  Incoming in(buffer + front, room);
   struct msghdr& message = in.message;
   // Without waiting: the error just read may have been all there was.
   const ssize_t n = recvmsg(fd, &message, MSG_TRUNC | MSG_DONTWAIT);
@@ -151,6 +198,12 @@ int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* 
   if (n > room || (message.msg_flags & MSG_TRUNC) != 0) {
     errno = EMSGSIZE;
     return -1;
+  }
+  *source = in.peer;
+  if (!family_->headerRead) {
+    if (n >= kIcmpHeaderSize && buffer[0] == family_->echoReply)
+      RestoreIdentifier(buffer, static_cast<int>(n));
+    return static_cast<int>(n);
   }
   std::uint32_t destination = 0;
   std::uint8_t ttl = kDefaultTtl;
@@ -166,8 +219,7 @@ int PingSocket::Receive(int fd, unsigned char* buffer, int size, std::uint32_t* 
       ttl = static_cast<std::uint8_t>(value);
     }
   }
-  *source = in.peer.sin_addr.s_addr;
-  return DressAsRaw(buffer, static_cast<int>(n), *source, destination, ttl);
+  return DressAsRaw(buffer, static_cast<int>(n), In4(in.peer).sin_addr.s_addr, destination, ttl);
 }
 
 void PingSocket::RestoreIdentifier(unsigned char* message, int length) const {
@@ -181,7 +233,7 @@ void PingSocket::RestoreIdentifier(unsigned char* message, int length) const {
 int PingSocket::DressAsRaw(unsigned char* buffer, int length, std::uint32_t source,
                            std::uint32_t destination, std::uint8_t ttl) const {
   unsigned char* icmp = buffer + kIpv4HeaderSize;
-  if (length >= kIcmpHeaderSize && icmp[0] == kEchoReplyType) {
+  if (length >= kIcmpHeaderSize && icmp[0] == kIcmp4.echoReply) {
     const auto sent = identifiers_.find(Pair(icmp + 6));
     if (sent != identifiers_.end()) {
       PutPair(icmp + 4, sent->second);

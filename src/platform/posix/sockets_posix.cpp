@@ -12,27 +12,39 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/posix/ping_socket6_posix.h"
 
 namespace kestro {
 namespace {
 thread_local int lastError = 0;
 
 // The types the sweep judges: the echo answer and the errors that quote a
-// request (destination unreachable, source quench, redirect, time exceeded,
-// parameter problem). The kernel keeps the others, above all the echo
-// requests of anyone pinging this machine, out of the socket's queue.
-void PassOnlyJudgedTypes(int fd) {
-  struct icmp_filter filter;
-  filter.data = ~(1u << ICMP_ECHOREPLY | 1u << ICMP_DEST_UNREACH | 1u << ICMP_SOURCE_QUENCH |
-                  1u << ICMP_REDIRECT | 1u << ICMP_TIME_EXCEEDED | 1u << ICMP_PARAMETERPROB);
-  // Should the kernel refuse, the judgement ignores those types all the same.
-  setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+// request. The kernel keeps the others, above all the echo requests of
+// anyone pinging this machine and neighbour discovery, out of the raw
+// socket's queue. Should it refuse, the judgement ignores them all the same.
+void PassOnlyJudgedTypes(int fd, const IcmpFamily& family) {
+  if (family.headerRead) {
+    struct icmp_filter filter;
+    filter.data = ~(1u << family.echoReply);
+    for (int i = 0; i < family.errorCount; ++i) filter.data &= ~(1u << family.errors[i]);
+    setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+    return;
+  }
+  struct icmp6_filter filter;
+  ICMP6_FILTER_SETBLOCKALL(&filter);
+  ICMP6_FILTER_SETPASS(family.echoReply, &filter);
+  for (int i = 0; i < family.errorCount; ++i) ICMP6_FILTER_SETPASS(family.errors[i], &filter);
+  setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter);
 }
 
+// The two errors the sweep tells apart read as Winsock's numbers, whichever
+// socket or call met them.
 int Failed() {
-  lastError = (errno == ETIMEDOUT || errno == EAGAIN || errno == EWOULDBLOCK) ? kSocketTimedOut
-                                                                               : errno;
+  if (errno == ETIMEDOUT || errno == EAGAIN || errno == EWOULDBLOCK)
+    lastError = kSocketTimedOut;
+  else if (errno == EMSGSIZE)
+    lastError = kSocketMessageTooLong;
+  else
+    lastError = errno;
   return -1;
 }
 }  // namespace
@@ -41,21 +53,28 @@ int PosixSockets::Startup(std::uint16_t) { return 0; }
 void PosixSockets::Cleanup() {}
 
 bool PosixSockets::OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) {
-  const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
-  if (fd >= 0) PassOnlyJudgedTypes(fd);
-  return OpenIcmp(fd, PingSocket::Open, socket, kind);
+  return OpenIcmp(kIcmp4, socket, kind);
 }
 
-// Opens `raw`, or where it is refused for want of privilege the datagram
-// socket `open` gives, keeping the raw socket's error when neither opens.
-bool PosixSockets::OpenIcmp(int raw, int (*open)(), SocketHandle* socket, IcmpSocketKind* kind) {
-  int fd = raw;
+bool PosixSockets::OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) {
+  return OpenIcmp(kIcmp6, socket, kind);
+}
+
+// Opens the family's raw socket, or where it is refused for want of
+// privilege its datagram socket, keeping the raw socket's error when neither
+// opens.
+bool PosixSockets::OpenIcmp(const IcmpFamily& family, SocketHandle* socket,
+                            IcmpSocketKind* kind) {
+  const bool v4 = family.headerRead;
+  int fd = ::socket(v4 ? AF_INET : AF_INET6, SOCK_RAW | SOCK_CLOEXEC,
+                    family.protocol);
+  if (fd >= 0) PassOnlyJudgedTypes(fd, family);
   *kind = IcmpSocketKind::Raw;
   if (fd < 0 && (errno == EPERM || errno == EACCES)) {
     const int refused = errno;
-    fd = open();
+    fd = PingSocket::Open(family);
     if (fd >= 0) {
-      pingSockets_[fd] = PingSocket();
+      pingSockets_[fd] = PingSocket(family);
       *kind = IcmpSocketKind::Datagram;
     } else {
       errno = refused;
@@ -67,22 +86,6 @@ bool PosixSockets::OpenIcmp(int raw, int (*open)(), SocketHandle* socket, IcmpSo
   }
   *socket = static_cast<SocketHandle>(fd);
   return true;
-}
-
-bool PosixSockets::OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) {
-  const int fd = ::socket(AF_INET6, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMPV6);
-  if (fd >= 0) {
-    // As over IPv4: the echo answer and the errors that quote a request
-    // (destination unreachable, packet too big, time exceeded, parameter
-    // problem); neighbour discovery and the rest stay out of the queue.
-    struct icmp6_filter filter;
-    ICMP6_FILTER_SETBLOCKALL(&filter);
-    for (int type : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG,
-                     ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB})
-      ICMP6_FILTER_SETPASS(type, &filter);
-    setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter);
-  }
-  return OpenIcmp(fd, OpenPingSocket6, socket, kind);
 }
 
 bool PosixSockets::ResolveName6(const std::string& host, Ipv6Address* address) {
@@ -103,33 +106,18 @@ int PosixSockets::SendTo6(SocketHandle socket, const unsigned char* data, int le
   to.sin6_family = AF_INET6;
   std::memcpy(&to.sin6_addr, address.bytes, 16);
   to.sin6_scope_id = address.scope;
-  const ssize_t n = sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0,
-                           reinterpret_cast<const sockaddr*>(&to), sizeof to);
-  if (n < 0) return Failed();
-  const auto ping = pingSockets_.find(static_cast<int>(socket));
-  if (ping != pingSockets_.end()) ping->second.Sent(data, length);
-  return static_cast<int>(n);
+  return Send(socket, data, length, reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }
 
 int PosixSockets::ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
                                Ipv6Address* source) {
-  const auto ping = pingSockets_.find(static_cast<int>(socket));
-  if (ping != pingSockets_.end()) {
-    const int n = ReceivePing6(ping->second, static_cast<int>(socket), buffer, size, source);
-    return n < 0 ? Failed() : n;
-  }
-  struct sockaddr_in6 from = {};
-  socklen_t length = sizeof from;
-  const ssize_t n = recvfrom(static_cast<int>(socket), buffer, static_cast<size_t>(size),
-                             MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length);
-  if (n < 0) return Failed();
-  if (n > size) {
-    lastError = kSocketMessageTooLong;
-    return -1;
-  }
-  std::memcpy(source->bytes, &from.sin6_addr, 16);
-  source->scope = from.sin6_scope_id;
-  return static_cast<int>(n);
+  struct sockaddr_storage from = {};
+  const int n = Receive(socket, buffer, size, &from);
+  if (n < 0) return n;
+  const auto& in6 = reinterpret_cast<const sockaddr_in6&>(from);
+  std::memcpy(source->bytes, &in6.sin6_addr, 16);
+  source->scope = in6.sin6_scope_id;
+  return n;
 }
 
 bool PosixSockets::ResolveName(const std::string& host, std::uint32_t* address, int* family) {
@@ -162,8 +150,13 @@ int PosixSockets::SendTo(SocketHandle socket, const unsigned char* data, int len
   struct sockaddr_in to = {};
   to.sin_family = AF_INET;
   to.sin_addr.s_addr = address;
-  const ssize_t n = sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0,
-                           reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  return Send(socket, data, length, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+}
+
+int PosixSockets::Send(SocketHandle socket, const unsigned char* data, int length,
+                       const sockaddr* to, unsigned toLength) {
+  const ssize_t n = sendto(static_cast<int>(socket), data, static_cast<size_t>(length), 0, to,
+                           static_cast<socklen_t>(toLength));
   if (n < 0) return Failed();
   const auto ping = pingSockets_.find(static_cast<int>(socket));
   if (ping != pingSockets_.end()) ping->second.Sent(data, length);
@@ -181,24 +174,29 @@ int PosixSockets::WaitReadable(SocketHandle socket, int seconds, int millisecond
 
 int PosixSockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
                               std::uint32_t* source) {
-  const auto ping = pingSockets_.find(static_cast<int>(socket));
+  struct sockaddr_storage from = {};
+  const int n = Receive(socket, buffer, size, &from);
+  if (n >= 0) *source = reinterpret_cast<const sockaddr_in&>(from).sin_addr.s_addr;
+  return n;
+}
+
+// One datagram of either family with its sender.
+int PosixSockets::Receive(SocketHandle socket, unsigned char* buffer, int size,
+                          sockaddr_storage* from) {
+  const int fd = static_cast<int>(socket);
+  const auto ping = pingSockets_.find(fd);
   if (ping != pingSockets_.end()) {
-    const int n = ping->second.Receive(static_cast<int>(socket), buffer, size, source);
+    const int n = ping->second.Receive(fd, buffer, size, from);
     return n < 0 ? Failed() : n;
   }
-  struct sockaddr_in from = {};
-  socklen_t length = sizeof from;
+  socklen_t length = sizeof *from;
   // A raw socket cuts a datagram larger than the buffer silently; with
   // MSG_TRUNC it returns the real length. Winsock refuses such a datagram
   // with WSAEMSGSIZE, and the sweep is to fail the same way here.
-  const ssize_t n = recvfrom(static_cast<int>(socket), buffer, static_cast<size_t>(size),
-                             MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &length);
-  if (n < 0) return Failed();
-  if (n > size) {
-    lastError = kSocketMessageTooLong;
-    return -1;
-  }
-  *source = from.sin_addr.s_addr;
+  const ssize_t n = recvfrom(fd, buffer, static_cast<size_t>(size), MSG_TRUNC,
+                             reinterpret_cast<sockaddr*>(from), &length);
+  if (n > size) errno = EMSGSIZE;
+  if (n < 0 || n > size) return Failed();
   return static_cast<int>(n);
 }
 

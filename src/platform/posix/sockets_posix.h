@@ -4,6 +4,9 @@
 #include "platform/posix/ping_socket_posix.h"
 #include "platform/sockets.h"
 
+struct sockaddr;
+struct sockaddr_storage;
+
 namespace kestro {
 
 // A raw AF_INET/IPPROTO_ICMP socket, which hands over each datagram with its
@@ -34,7 +37,10 @@ class PosixSockets : public Sockets {
                    Ipv6Address* source) override;
 
  private:
-  bool OpenIcmp(int raw, int (*open)(), SocketHandle* socket, IcmpSocketKind* kind);
+  bool OpenIcmp(const IcmpFamily& family, SocketHandle* socket, IcmpSocketKind* kind);
+  int Send(SocketHandle socket, const unsigned char* data, int length, const sockaddr* to,
+           unsigned toLength);
+  int Receive(SocketHandle socket, unsigned char* buffer, int size, sockaddr_storage* from);
 
   // The open datagram sockets; only the sweeping thread uses them.
   std::map<int, PingSocket> pingSockets_;

@@ -13,6 +13,34 @@ namespace kestro {
 static_assert(sizeof(SOCKET) <= sizeof(SocketHandle), "socket handle too small");
 static_assert(sizeof(in_addr) == sizeof(std::uint32_t), "IPv4 address is not 32 bits");
 
+namespace {
+
+int SendToAddress(SocketHandle socket, const unsigned char* data, int length, const void* to,
+                  int toLength) {
+  const int n = sendto(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data), length, 0,
+                       static_cast<const sockaddr*>(to), toLength);
+  return n == SOCKET_ERROR ? -1 : n;
+}
+
+// recvfrom into `from`, a zeroed address of the socket's family.
+int ReceiveFromAddress(SocketHandle socket, unsigned char* buffer, int size, void* from,
+                       int fromLength) {
+  std::memset(from, 0, static_cast<std::size_t>(fromLength));
+  const int n = recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer), size, 0,
+                         static_cast<sockaddr*>(from), &fromLength);
+  return n == SOCKET_ERROR ? -1 : n;
+}
+
+bool OpenSocket(int family, int protocol, SocketHandle* socket, IcmpSocketKind* kind) {
+  const SOCKET s = WSASocketA(family, SOCK_RAW, protocol, nullptr, 0, 0);
+  if (s == INVALID_SOCKET) return false;
+  *socket = static_cast<SocketHandle>(s);
+  *kind = IcmpSocketKind::Raw;
+  return true;
+}
+
+}  // namespace
+
 int Win32Sockets::Startup(std::uint16_t version) {
   WSADATA data;
   // WSAStartup returns its error instead of setting it; callers read the
@@ -25,11 +53,7 @@ int Win32Sockets::Startup(std::uint16_t version) {
 void Win32Sockets::Cleanup() { WSACleanup(); }
 
 bool Win32Sockets::OpenRawIcmp(SocketHandle* socket, IcmpSocketKind* kind) {
-  const SOCKET s = WSASocketA(AF_INET, SOCK_RAW, IPPROTO_ICMP, nullptr, 0, 0);
-  if (s == INVALID_SOCKET) return false;
-  *socket = static_cast<SocketHandle>(s);
-  *kind = IcmpSocketKind::Raw;
-  return true;
+  return OpenSocket(AF_INET, IPPROTO_ICMP, socket, kind);
 }
 
 bool Win32Sockets::ResolveName(const std::string& host, std::uint32_t* address, int* family) {
@@ -61,9 +85,7 @@ int Win32Sockets::SendTo(SocketHandle socket, const unsigned char* data, int len
   to.sin_family = static_cast<short>(family);
   to.sin_port = 0;
   to.sin_addr.s_addr = address;
-  const int n = sendto(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data), length, 0,
-                       reinterpret_cast<const sockaddr*>(&to), sizeof to);
-  return n == SOCKET_ERROR ? -1 : n;
+  return SendToAddress(socket, data, length, &to, sizeof to);
 }
 
 int Win32Sockets::WaitReadable(SocketHandle socket, int seconds, int milliseconds) {
@@ -81,21 +103,13 @@ int Win32Sockets::WaitReadable(SocketHandle socket, int seconds, int millisecond
 int Win32Sockets::ReceiveFrom(SocketHandle socket, unsigned char* buffer, int size,
                               std::uint32_t* source) {
   sockaddr_in from;
-  std::memset(&from, 0, sizeof from);
-  int length = sizeof from;
-  const int n = recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer), size, 0,
-                         reinterpret_cast<sockaddr*>(&from), &length);
-  if (n == SOCKET_ERROR) return -1;
-  *source = from.sin_addr.s_addr;
+  const int n = ReceiveFromAddress(socket, buffer, size, &from, sizeof from);
+  if (n >= 0) *source = from.sin_addr.s_addr;
   return n;
 }
 
 bool Win32Sockets::OpenRawIcmp6(SocketHandle* socket, IcmpSocketKind* kind) {
-  const SOCKET s = WSASocketA(AF_INET6, SOCK_RAW, IPPROTO_ICMPV6, nullptr, 0, 0);
-  if (s == INVALID_SOCKET) return false;
-  *socket = static_cast<SocketHandle>(s);
-  *kind = IcmpSocketKind::Raw;
-  return true;
+  return OpenSocket(AF_INET6, IPPROTO_ICMPV6, socket, kind);
 }
 
 bool Win32Sockets::ResolveName6(const std::string& host, Ipv6Address* address) {
@@ -131,19 +145,14 @@ int Win32Sockets::SendTo6(SocketHandle socket, const unsigned char* data, int le
   to.sin6_family = AF_INET6;
   std::memcpy(&to.sin6_addr, address.bytes, 16);
   to.sin6_scope_id = address.scope;
-  const int n = sendto(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data), length, 0,
-                       reinterpret_cast<const sockaddr*>(&to), sizeof to);
-  return n == SOCKET_ERROR ? -1 : n;
+  return SendToAddress(socket, data, length, &to, sizeof to);
 }
 
 int Win32Sockets::ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
                                Ipv6Address* source) {
   sockaddr_in6 from;
-  std::memset(&from, 0, sizeof from);
-  int length = sizeof from;
-  const int n = recvfrom(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer), size, 0,
-                         reinterpret_cast<sockaddr*>(&from), &length);
-  if (n == SOCKET_ERROR) return -1;
+  const int n = ReceiveFromAddress(socket, buffer, size, &from, sizeof from);
+  if (n < 0) return n;
   std::memcpy(source->bytes, &from.sin6_addr, 16);
   source->scope = from.sin6_scope_id;
   return n;
