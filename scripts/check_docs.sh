@@ -17,7 +17,7 @@ anchors() {
 broken_links() {
   local file=$1 dir target path anchor
   dir=$(dirname "$file")
-  grep -o '\]([^)]*)' "$file" | sed 's/^](//; s/)$//' | while read -r target; do
+  { grep -o '\]([^)]*)' "$file" || true; } | sed 's/^](//; s/)$//' | while read -r target; do
     case "$target" in http://* | https://* | mailto:*) continue ;; esac
     path=${target%%#*}
     anchor=
