@@ -4,8 +4,10 @@
 #include "log/log_directory.h"
 #include "log/log_diversion.h"
 #include "log/log_line.h"
+#include "log/repeat_limit.h"
 #include "platform/errno_text.h"
 #include "platform/host.h"
+#include "platform/lock.h"
 #include "platform/platform.h"
 
 namespace kestro {
@@ -58,6 +60,39 @@ void ReportNotOpened(const std::string& path, const std::string& error) {
   ReportToEventLog("The file '" + path + "' was not opened. Error: " + error, kEventError);
 }
 
+// A lock or log file refused for its owner or rights stays so line after
+// line until an administrator acts: the event log hears of it at the first
+// line, when the reason changes, and then at most once an hour, not at every
+// line (someone who planted the file could otherwise flood it).
+class RefusalNotice {
+ public:
+  bool Due(const std::string& what) {
+    LockGuard hold(lock_);
+    if (what != last_) {
+      last_ = what;
+      limit_.Clear();
+    }
+    return limit_.Due(Os().clock->TickCount());
+  }
+  void Clear() {
+    LockGuard hold(lock_);
+    last_.clear();
+    limit_.Clear();
+  }
+
+ private:
+  Lock lock_;
+  std::string last_;
+  RepeatLimit limit_{60 * 60 * 1000};
+};
+
+RefusalNotice lockRefused;
+RefusalNotice logRefused;
+
+void ReportRefused(RefusalNotice& notice, const std::string& path, const std::string& refusal) {
+  if (notice.Due(path + '\n' + refusal)) ReportNotOpened(path, "it " + refusal);
+}
+
 // Holding the lock: moves an overfull current log aside, then appends.
 void AppendLine(const std::string& directory, const std::string& currentPath,
                 const std::string& previousPath, const std::string& line) {
@@ -73,7 +108,9 @@ void AppendLine(const std::string& directory, const std::string& currentPath,
     // A log file that is there but not the program's to write (a link,
     // another user's file): the log cannot say so, the event log does.
     const std::string refusal = files.OpenRefusal();
-    if (!refusal.empty()) ReportNotOpened(currentPath, "it " + refusal);
+    if (!refusal.empty()) ReportRefused(logRefused, currentPath, refusal);
+  } else {
+    logRefused.Clear();
   }
 }
 
@@ -94,9 +131,14 @@ int WriteLog(std::string message) {
   int error = 0;
   if (!lock.OpenLockFile(lockPath, &handle, &error)) {
     const std::string refusal = lock.OpenRefusal();
-    ReportNotOpened(lockPath, refusal.empty() ? ErrnoText(error) : "it " + refusal);
+    if (refusal.empty()) {
+      ReportNotOpened(lockPath, ErrnoText(error));
+    } else {
+      ReportRefused(lockRefused, lockPath, refusal);
+    }
     return kLogLockFileNotOpened;
   }
+  lockRefused.Clear();
 
   bool locked = false;
   for (int attempt = 0; attempt < kLockAttempts && !locked; ++attempt) {

@@ -4,7 +4,7 @@
 
 #include "metrics/pass_figures.h"
 #include "monitor/judge_sweep.h"
-#include "monitor/repeat_limit.h"
+#include "log/repeat_limit.h"
 #include "monitor/supervisor.h"
 #include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"

@@ -194,16 +194,24 @@ TEST_F(WriteLogTest, UnopenableLockFileGivesOneErrorEntryAndStatusOne) {
 }
 
 TEST_F(WriteLogTest, RefusedLockOrLogFileIsNotUsedAndTheEventLogSaysWhy) {
+  // Said at the first line, not at every one: then once an hour.
   sys.byteLock.refused[kLock] = "is a symbolic link";
   EXPECT_EQ(1, WriteLog("lost"));
+  EXPECT_EQ(1, WriteLog("lost again"));
+  sys.clock.Advance(60 * 60 * 1000);
+  EXPECT_EQ(1, WriteLog("lost an hour later"));
   sys.byteLock.refused.clear();
   sys.files.refused[kCurrent] = "belongs to user 65534";
   EXPECT_EQ(0, WriteLog("lost too"));
+  EXPECT_EQ(0, WriteLog("lost as well"));
   EXPECT_TRUE(sys.files.contents.empty());
-  EXPECT_EQ(std::string("Can't open file \"") + kCurrent + "\".\n", sys.console.err);
+  const std::string cannotOpen = std::string("Can't open file \"") + kCurrent + "\".\n";
+  EXPECT_EQ(cannotOpen + cannotOpen, sys.console.err);
   EXPECT_FALSE(sys.byteLock.Held(kLock));
-  const auto entries = sys.eventLog.Entries();
-  ASSERT_EQ(2u, entries.size());
+  auto entries = sys.eventLog.Entries();
+  ASSERT_EQ(3u, entries.size());
+  EXPECT_EQ(entries[0].strings, entries[1].strings);
+  entries.erase(entries.begin() + 1);
   EXPECT_EQ(std::string("The file '") + kLock + "' was not opened. Error: it is a symbolic link", entries[0].strings.at(0));
   EXPECT_EQ(std::string("The file '") + kCurrent + "' was not opened. Error: it belongs to user 65534",
             entries[1].strings.at(0));

@@ -41,7 +41,7 @@ bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, in
   }
   // Judged through the open handle: one left by someone else, or one others
   // may open, would let them hold the byte and hold up every line.
-  SetRefusal(ForeignFileRefusal(OsHandle(fd), true));
+  SetRefusal(ForeignFileRefusal(OsHandle(fd), true, path));
   if (refusal[0] != '\0') {
     _close(fd);
     *error = EPERM;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/own_file_security.h"
+#include "platform/win32/own_file_rights_win32.h"
 
 namespace kestro {
 namespace {
@@ -46,25 +47,26 @@ Principal Classify(PSID sid) {
   return IsThisAccount(sid) ? Principal::ThisAccount : Principal::Other;
 }
 
-}  // namespace
-
-std::string ForeignFileRefusal(HANDLE file, bool lockFile) {
+// Reads the owner and the entries that apply to the file; false when they
+// could not be read (`why` then says so).
+bool ReadSecurity(HANDLE file, FileSecurity* security, std::string* why) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD error = GetSecurityInfo(file, SE_FILE_OBJECT,
                                       OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
                                       &owner, nullptr, &dacl, nullptr, &descriptor);
-  if (error != ERROR_SUCCESS)
-    return "has an owner and rights that could not be read (error " + std::to_string(error) + ")";
-  FileSecurity security;
-  if (owner != nullptr) {
-    security.owner = Classify(owner);
-    security.ownerName = SidText(owner);
-  } else {
-    security.ownerName = "no account";
+  if (error != ERROR_SUCCESS) {
+    *why = "has an owner and rights that could not be read (error " + std::to_string(error) + ")";
+    return false;
   }
-  security.hasAccessList = dacl != nullptr;
+  if (owner != nullptr) {
+    security->owner = Classify(owner);
+    security->ownerName = SidText(owner);
+  } else {
+    security->ownerName = "no account";
+  }
+  security->hasAccessList = dacl != nullptr;
   for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
     void* entry = nullptr;
     if (!GetAce(dacl, i, &entry)) continue;
@@ -73,11 +75,37 @@ std::string ForeignFileRefusal(HANDLE file, bool lockFile) {
     if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
     const ACCESS_ALLOWED_ACE* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
     PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-    security.grants.push_back({Classify(sid), SidText(sid), allowed->Mask});
+    security->grants.push_back({Classify(sid), SidText(sid), allowed->Mask});
   }
-  const std::string refusal = OwnFileRefusal(security, lockFile);
   LocalFree(descriptor);
-  return refusal;
+  return true;
+}
+
+std::string Judged(HANDLE file, bool lockFile, Principal* owner) {
+  FileSecurity security;
+  std::string why;
+  if (!ReadSecurity(file, &security, &why)) return why;
+  *owner = security.owner;
+  return OwnFileRefusal(security, lockFile);
+}
+
+}  // namespace
+
+std::string ForeignFileRefusal(HANDLE file, bool lockFile, const std::string& narrowPath) {
+  Principal owner = Principal::Other;
+  std::string refusal = Judged(file, lockFile, &owner);
+  if (refusal.empty() || owner == Principal::Other || narrowPath.empty()) return refusal;
+  // The program's own file with rights wider than it gives: left so by a
+  // version that took its folder's (the root of C: lets every authenticated
+  // user modify files). It gets the program's rights, then is judged again
+  // through the same handle, so a file put in its place meanwhile changes
+  // nothing.
+  OwnFileRights rights(lockFile ? OwnFileRights::Readers::Nobody : OwnFileRights::Readers::Users);
+  if (rights.Attributes() == nullptr ||
+      !SetFileSecurityA(narrowPath.c_str(), DACL_SECURITY_INFORMATION,
+                        rights.Attributes()->lpSecurityDescriptor))
+    return refusal;
+  return Judged(file, lockFile, &owner);
 }
 
 }  // namespace kestro

@@ -7,7 +7,9 @@ namespace kestro {
 
 // Reads the owner and access list of an open file (the handle needs
 // READ_CONTROL) and judges them with OwnFileRefusal: why the file may not be
-// used, as a phrase after "it"; empty when it may.
-std::string ForeignFileRefusal(HANDLE file, bool lockFile);
+// used, as a phrase after "it"; empty when it may. With `narrowPath` (the
+// open file's own path), a file of the program's own whose rights are only
+// too wide is given the program's rights first; without it nothing changes.
+std::string ForeignFileRefusal(HANDLE file, bool lockFile, const std::string& narrowPath);
 
 }  // namespace kestro

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "platform/win32/file_security_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/system_text_win32.h"
 
@@ -29,7 +30,16 @@ std::string OwnFileProblem(const std::string& path) {
   }
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Quoted(path) + " is a symbolic link";
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Quoted(path) + " is not a regular file";
-  return Refused(path, FILE_APPEND_DATA, 0, "may not be written");
+  const std::string refused = Refused(path, FILE_APPEND_DATA, 0, "may not be written");
+  if (!refused.empty()) return refused;
+  // Judged as the log writer judges it, without changing its rights.
+  HANDLE handle = CreateFileA(path.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return Quoted(path) + " cannot be read: " + SystemText(GetLastError());
+  // A lock file is held to the stricter rule: nobody else may open it.
+  const bool lockFile = path.size() > 4 && path.compare(path.size() - 4, 4, ".lck") == 0;
+  const std::string refusal = ForeignFileRefusal(handle, lockFile, "");
+  CloseHandle(handle);
+  return refusal.empty() ? "" : Quoted(path) + " " + refusal;
 }
 
 }  // namespace

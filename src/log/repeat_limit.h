@@ -4,8 +4,9 @@
 namespace kestro {
 
 // Something said again at every attempt while a condition lasts (no staging
-// server): said at the first attempt, then at most once per interval, and at
-// once again when the condition comes back after it ended. Measured on the
+// server, a refused log file): said at the first attempt, then at most once
+// per interval, and at once again when the condition comes back after it
+// ended. Measured on the
 // tick count, which a clock set back does not move.
 class RepeatLimit {
  public:
