@@ -1,5 +1,7 @@
 #include "log/write_log.h"
 
+#include <atomic>
+
 #include "log/report_event.h"
 #include "log/log_directory.h"
 #include "log/log_diversion.h"
@@ -72,15 +74,20 @@ class RefusalNotice {
       last_ = what;
       limit_.Clear();
     }
+    refused_.store(true, std::memory_order_relaxed);
     return limit_.Due(Os().clock->TickCount());
   }
+  // At every line written: the lock is taken only after a refusal.
   void Clear() {
+    if (!refused_.load(std::memory_order_relaxed)) return;
     LockGuard hold(lock_);
+    refused_.store(false, std::memory_order_relaxed);
     last_.clear();
     limit_.Clear();
   }
 
  private:
+  std::atomic<bool> refused_{false};
   Lock lock_;
   std::string last_;
   RepeatLimit limit_{60 * 60 * 1000};
