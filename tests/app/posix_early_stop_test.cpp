@@ -37,7 +37,10 @@ TEST(PosixEarlyStopTest, SigtermWhileTheWorkerStartsEndsTheServiceWithoutReady) 
   char pattern[] = "/tmp/kestro-early-stop-XXXXXX";
   ASSERT_NE(nullptr, mkdtemp(pattern));
   const std::string dir = pattern, settings = dir + "/kestro.reg", notify = dir + "/notify",
-                    hold = dir + "/hold";
+                    hold = dir + "/hold", library = dir + "/hold_open.so";
+  // LD_PRELOAD splits at blanks: the library goes in through a link on a
+  // path without one, wherever the build lives.
+  ASSERT_EQ(0, symlink(KESTRO_HOLD_OPEN, library.c_str()));
   const int file = open(settings.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   ASSERT_LE(0, file);
   close(file);
@@ -49,7 +52,7 @@ TEST(PosixEarlyStopTest, SigtermWhileTheWorkerStartsEndsTheServiceWithoutReady) 
   ASSERT_EQ(0, bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address));
 
   const std::string socketVar = "NOTIFY_SOCKET=" + notify, settingsVar = "KESTRO_REGISTRY=" + settings,
-                    preload = std::string("LD_PRELOAD=") + KESTRO_HOLD_OPEN, holdVar = "KESTRO_HOLD_FIFO=" + hold;
+                    preload = "LD_PRELOAD=" + library, holdVar = "KESTRO_HOLD_FIFO=" + hold;
   char* argv[] = {const_cast<char*>(KESTRO_PROGRAM), const_cast<char*>("-service"), nullptr};
   char* envp[] = {const_cast<char*>(socketVar.c_str()), const_cast<char*>(settingsVar.c_str()),
                   const_cast<char*>(preload.c_str()), const_cast<char*>(holdVar.c_str()),
@@ -114,6 +117,7 @@ TEST(PosixEarlyStopTest, SigtermWhileTheWorkerStartsEndsTheServiceWithoutReady) 
   unlink(notify.c_str());
   unlink(settings.c_str());
   unlink(hold.c_str());
+  unlink(library.c_str());
   rmdir(dir.c_str());
 }
 
