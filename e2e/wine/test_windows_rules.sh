@@ -33,9 +33,12 @@ check "a system text without inserts is unchanged" "text [Access denied. (0x5)]"
   "$(wine "$PLATFORM_TOOL" errortext 5 2>/dev/null | tr -d '\r')"
 # Started through the C runtime's spawn, the program itself has its parent's
 # file table in lpReserved2; its command must not.
+# That spawn joins its arguments unquoted, so the tools run from a folder
+# without a blank, wherever the build lives.
 record=$E2E_WORK/rules-record.txt
-KESTRO_RECORD_STARTUP=1 wine "$PLATFORM_TOOL" spawn "$CONTROL_TOOL_EXE" command \
-  "$(dos_path "$KESTRO_WIN_BUILD/recorder.exe")" "\"recorder.exe $(dos_path "$record") 0 0\"" 1 \
+cp "$CONTROL_TOOL_EXE" "$KESTRO_WIN_BUILD/recorder.exe" "$E2E_WORK/"
+KESTRO_RECORD_STARTUP=1 wine "$PLATFORM_TOOL" spawn "$E2E_WORK/control_tool.exe" command \
+  "$(dos_path "$E2E_WORK/recorder.exe")" "\"recorder.exe $(dos_path "$record") 0 0\"" 1 \
   >/dev/null 2>&1
 check "a command gets no reserved start-up data" "reserved2=0" "$(grep '^reserved2=' "$record" | tr -d '\r')"
 end_prefix
