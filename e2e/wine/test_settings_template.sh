@@ -8,7 +8,7 @@ value() { wine reg query "$key" /v "$1" </dev/null 2>/dev/null | tr -d '\r' | se
 check "template: defaults in the registry" "0x400 0x5 0x7 0x14 0x1" \
   "$(value PingPacketSize) $(value PingDelay) $(value NumberOfPingSweeps) $(value PingResponse2) $(value PingTimeOut3)"
 wine "$KESTRO_EXE" -help >/dev/null 2>&1 </dev/null
-# LogDir is empty, so the default C: holds the log; nothing was logged at all.
+# LogDir is not set, so the default C: holds the log; nothing was logged at all.
 check "template: no 'Could not read' line" 0 "$(cat "$WINEPREFIX/drive_c/Kestro-2.txt" 2>/dev/null | grep -c 'Could not read')"
 check "template: nothing to log" no "$([ -s "$WINEPREFIX/drive_c/Kestro-2.txt" ] && echo yes || echo no)"
 end_prefix

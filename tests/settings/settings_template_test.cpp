@@ -29,7 +29,7 @@ TEST(SettingsTemplate, GivesTheDefaultsWithoutAnUnreadableValue) {
   LoadSettings(settings);
   testing::ExpectDefaults(settings);
   EXPECT_TRUE(sys.files.contents.empty());  // no "Could not read " line
-  EXPECT_EQ(kDefaultLogDir, LogDirectory());  // the empty LogDir means the default
+  EXPECT_EQ(kDefaultLogDir, LogDirectory());  // LogDir left out means the default
   unsetenv("KESTRO_REGISTRY");
 }
 
