@@ -31,7 +31,8 @@ check "install: automatic start, own process" "0x2 0x10" "$(reg_value "$svc" Sta
 check "install: display name" "Kestro and IP Helper" "$(reg_value "$svc" DisplayName)"
 check "install: description" "IP helper for checking networked status. Start/stop services or run commands." "$(reg_value "$svc" Description)"
 src='HKLM\System\CurrentControlSet\Services\EventLog\Application\Kestro'
-check "install: event source" "$exe 0x7" "$(reg_value "$src" EventMessageFile) $(reg_value "$src" TypesSupported)"
+check "install: event source" "$exe 0x7 $exe 0x1" \
+  "$(reg_value "$src" EventMessageFile) $(reg_value "$src" TypesSupported) $(reg_value "$src" CategoryMessageFile) $(reg_value "$src" CategoryCount)"
 
 out=$(kestro -installservice); rc=$?
 check "install again: exit code 2" 2 "$rc"

@@ -12,6 +12,9 @@ namespace {
 
 constexpr std::size_t kInstallPathSize = 500;
 constexpr std::uint32_t kTypesSupported = 7;  // error, warning, information
+// The entries' one category (956) is a message of the program itself, so
+// that Event Viewer can name it.
+constexpr std::uint32_t kCategoryCount = 1;
 // Recovery after a crash: restarted a minute later, twice; after a third
 // crash within a day it stays stopped for someone to look at.
 constexpr std::uint32_t kRestartDelayMs = 60 * 1000;
@@ -73,6 +76,8 @@ int InstallService() {
   }
   error = registry.SetText(key, "EventMessageFile", path, true);
   if (error == 0) error = registry.SetDword(key, "TypesSupported", kTypesSupported);
+  if (error == 0) error = registry.SetText(key, "CategoryMessageFile", path, true);
+  if (error == 0) error = registry.SetDword(key, "CategoryCount", kCategoryCount);
   registry.CloseKey(key);
   if (error != 0) {
     Print("RegSetValueEx failed: " + std::to_string(error) + "\n");

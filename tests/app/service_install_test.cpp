@@ -48,6 +48,9 @@ TEST_F(ServiceInstallTest, InstallsTheServiceAndTheEventSource) {
   EXPECT_EQ(RegValue::Type::ExpandText, source->at("EventMessageFile").type);
   EXPECT_EQ("C:\\Kestro\\Kestro.exe", source->at("EventMessageFile").text);
   EXPECT_EQ(7u, source->at("TypesSupported").number);
+  EXPECT_EQ(RegValue::Type::ExpandText, source->at("CategoryMessageFile").type);
+  EXPECT_EQ("C:\\Kestro\\Kestro.exe", source->at("CategoryMessageFile").text);
+  EXPECT_EQ(1u, source->at("CategoryCount").number);
 }
 
 TEST_F(ServiceInstallTest, PathWithBlanksIsQuoted) {
@@ -75,6 +78,7 @@ TEST_F(ServiceInstallTest, EachFailingStep) {
            {"RegCreateKeyExA", 1, 101, "RegCreateKeyEx failed: 5\n"},
            {"RegSetValueExA", 1, 101, "RegSetValueEx failed: 5\n"},
            {"RegSetValueExA", 2, 101, "RegSetValueEx failed: 5\n"},
+           {"RegSetValueExA", 4, 101, "RegSetValueEx failed: 5\n"},
            {"OpenSCManagerA", 1, 4, "OpenSCManager failed - Access is denied. (0x5)\n"},
            {"CreateServiceA", 1, 2, "CreateService failed - Access is denied. (0x5)\n"},
            {"ChangeServiceConfig2A", 1, 8,
