@@ -12,19 +12,25 @@ set(KESTRO_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 set(KESTRO_PACKAGE_OUT ${CMAKE_BINARY_DIR}/package)
 
 # Debian wants the change log and the manual page compressed, reproducibly.
-# The manual page's header gets the version of this build.
+# The manual page's header gets the version of this build. The README's
+# links to what the package leaves out become plain text.
 add_custom_command(
   OUTPUT ${KESTRO_PACKAGE_OUT}/changelog.gz ${KESTRO_PACKAGE_OUT}/kestro.8.gz
+         ${KESTRO_PACKAGE_OUT}/README.md
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTRO_PACKAGE_OUT}
   COMMAND gzip -9n -c ${KESTRO_PACKAGING}/changelog > ${KESTRO_PACKAGE_OUT}/changelog.gz
   COMMAND sed "/^\\.TH /s/\"Kestro[^\"]*\"/\"Kestro ${KESTRO_FILE_VERSION}\"/"
           ${KESTRO_PACKAGING}/kestro.8 > ${KESTRO_PACKAGE_OUT}/kestro.8
   COMMAND gzip -9n -f ${KESTRO_PACKAGE_OUT}/kestro.8
+  COMMAND sed -f ${KESTRO_PACKAGING}/readme.sed ${CMAKE_SOURCE_DIR}/README.md
+          > ${KESTRO_PACKAGE_OUT}/README.md
   DEPENDS ${KESTRO_PACKAGING}/changelog ${KESTRO_PACKAGING}/kestro.8
+          ${KESTRO_PACKAGING}/readme.sed ${CMAKE_SOURCE_DIR}/README.md
   VERBATIM
-  COMMENT "Compressing the change log and the manual page")
+  COMMENT "Compressing the change log and the manual page, the package's README")
 add_custom_target(kestro_package_docs ALL
-  DEPENDS ${KESTRO_PACKAGE_OUT}/changelog.gz ${KESTRO_PACKAGE_OUT}/kestro.8.gz)
+  DEPENDS ${KESTRO_PACKAGE_OUT}/changelog.gz ${KESTRO_PACKAGE_OUT}/kestro.8.gz
+          ${KESTRO_PACKAGE_OUT}/README.md)
 
 # Built as Debian builds its programs: fortified, with a read-only GOT, and
 # stripped as dh_strip does.
@@ -42,15 +48,16 @@ install(FILES ${KESTRO_PACKAGING}/kestro.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/kestro-settings.reg DESTINATION /etc/kestro
         RENAME kestro.reg)
 install(FILES ${KESTRO_PACKAGING}/kestro.default DESTINATION /etc/default RENAME kestro)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md
+install(FILES ${KESTRO_PACKAGE_OUT}/README.md
               ${KESTRO_PACKAGING}/copyright
               ${KESTRO_PACKAGE_OUT}/changelog.gz
         DESTINATION share/doc/kestro)
 # The operator's documents, beside the README as in the source tree so that
-# its links hold; the developers' ones stay out.
+# its links hold (releasing.md too: it tells how to check a download); the
+# developers' notes stay out.
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/kestro/docs
         FILES_MATCHING PATTERN "*.md" PATTERN "*.yml" PATTERN "*.reg"
-        PATTERN "development.md" EXCLUDE PATTERN "releasing.md" EXCLUDE)
+        PATTERN "development.md" EXCLUDE)
 install(FILES ${KESTRO_PACKAGE_OUT}/kestro.8.gz DESTINATION share/man/man8)
 # An empty LogDir means this folder; the program does not create it.
 # postinst narrows it to 0750 (Debian wants 0755 in the package itself).

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The documentation holds together: every relative link of README.md and
-# docs/ reaches a file (and a heading, for a link with "#"), every setting and
-# environment variable the program reads is described in
-# docs/configuration.md, and the manual page has its sections and passes
-# mandoc's lint. Ends with "docs: N passed, N failed".
+# docs/ reaches a file (and a heading, for a link with "#"), and so does
+# every link of the documents the Debian package installs (build/linux's
+# .deb, as scripts/build.sh makes it); every setting and environment
+# variable the program reads is described in docs/configuration.md, the
+# settings template sets only those and leaves LogDir alone, the settings
+# file's size limit is the one the code enforces, and the manual page has
+# its sections and passes mandoc's lint. Ends with "docs: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/check_lib.sh
@@ -58,6 +61,60 @@ elif [ "${#missing[@]}" -gt 0 ]; then
   not_ok "settings or variables the program reads that docs/configuration.md leaves out: ${missing[*]}"
 else
   ok "docs/configuration.md describes the ${#names[@]} settings and variables the program reads"
+fi
+
+# The documents as the package installs them: their links must hold inside
+# /usr/share/doc/kestro, where the source tree is not.
+deb=$(ls build/linux/kestro_*_amd64.deb 2>/dev/null | tail -n 1)
+if [ -z "$deb" ]; then
+  not_ok "the Debian package's documents: no build/linux/kestro_*_amd64.deb (bash scripts/build.sh)"
+else
+  unpacked=$(mktemp -d)
+  trap 'rm -rf "$unpacked"' EXIT
+  dpkg-deb -x "$deb" "$unpacked"
+  doc=$unpacked/usr/share/doc/kestro
+  bad=
+  for f in "$doc"/README.md "$doc"/docs/*.md; do
+    [ -f "$f" ] && bad+=$(broken_links "$f" | sed "s|^$unpacked||")$'\n'
+  done
+  bad=$(sed '/^$/d' <<<"$bad")
+  stale=$(for f in docs/*.md docs/*.reg docs/*.yml; do
+            [ ! -f "$doc/$f" ] || cmp -s "$f" "$doc/$f" || echo "$f"
+          done)
+  if [ ! -f "$doc/README.md" ]; then
+    not_ok "$(basename "$deb") installs no /usr/share/doc/kestro/README.md"
+  elif [ -n "$stale" ]; then
+    not_ok "$(basename "$deb") is older than the documents ($(echo $stale)): rebuild it (cd build/linux && cpack -G DEB)"
+  elif [ -n "$bad" ]; then
+    not_ok "links of the documents $(basename "$deb") installs that lead nowhere there:"
+    sed 's/^/  /' <<<"$bad"
+  else
+    ok "every link of the documents $(basename "$deb") installs resolves in /usr/share/doc/kestro"
+  fi
+fi
+
+# The settings template: every value it sets is one the program reads, and
+# LogDir is left to the Windows package, whose own folder an import of the
+# template must not undo.
+template=docs/kestro-settings.reg
+set_names=$(sed -n 's/^"\([A-Za-z0-9]*\)"=.*/\1/p' "$template")
+unknown=$(comm -23 <(sort -u <<<"$set_names") <(printf '%s\n' "${names[@]}"))
+if [ -n "$unknown" ]; then
+  not_ok "$template sets values the program does not read: $(echo $unknown)"
+elif grep -qx LogDir <<<"$set_names"; then
+  not_ok "$template sets LogDir: an import would undo the Windows package's log folder"
+else
+  ok "$template sets only values the program reads, LogDir not among them"
+fi
+
+# The settings file's size limit, as the code has it and the documents say.
+limit=$(sed -n 's/.*kMaxSettingsFileSize = \([0-9 *]*\);.*/\1/p' src/platform/posix/registry_posix.h)
+if [ -z "$limit" ]; then
+  not_ok "the settings file's size limit (kMaxSettingsFileSize) not found in src/platform/posix/registry_posix.h"
+elif grep -q "is larger than $((limit)) bytes" docs/configuration.md; then
+  ok "docs/configuration.md gives the settings file's size limit, $((limit)) bytes"
+else
+  not_ok "docs/configuration.md does not give the settings file's size limit, $((limit)) bytes"
 fi
 
 man=packaging/kestro.8
