@@ -96,6 +96,23 @@ run_direct() {
   return $found
 }
 
+# service_state NAME: the service's state as the service manager gives it
+# (RUNNING, STOPPED, START_PENDING, ...), or "missing" for no such service.
+service_state() {
+  local state
+  state=$(wine sc query "$1" </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: [0-9]* *//p')
+  echo "${state:-missing}"
+}
+
+# wait_service NAME STATE SECONDS: true once the service is in STATE.
+wait_service() {
+  local end=$((SECONDS + $3))
+  until [ "$(service_state "$1")" = "$2" ]; do
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.5
+  done
+}
+
 # wait_for FILE PATTERN SECONDS: true once FILE holds a line matching PATTERN.
 wait_for() {
   local end=$((SECONDS + $3))
