@@ -96,18 +96,12 @@ run_direct() {
   return $found
 }
 
-# service_state NAME: the service's state as the service manager gives it
-# (RUNNING, STOPPED, START_PENDING, ...), or "missing" for no such service.
-service_state() {
-  local state
-  state=$(wine sc query "$1" </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: [0-9]* *//p')
-  echo "${state:-missing}"
-}
-
-# wait_service NAME STATE SECONDS: true once the service is in STATE.
+# wait_service NAME STATE SECONDS: true once the service manager gives NAME
+# in STATE (RUNNING, STOPPED, ...; "missing" when it knows no such service).
 wait_service() {
-  local end=$((SECONDS + $3))
-  until [ "$(service_state "$1")" = "$2" ]; do
+  local end=$((SECONDS + $3)) state
+  while state=$(wine sc query "$1" </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: [0-9]* *//p')
+    [ "${state:-missing}" != "$2" ]; do
     [ $SECONDS -lt $end ] || return 1
     sleep 0.5
   done

@@ -38,8 +38,7 @@ check "install again: exit code 2" 2 "$rc"
 case "$out" in "CreateService failed - "*) pass "install again: message" ;; *) fail "install again: message: $out" ;; esac
 
 wine net start Kestro >/dev/null 2>&1 </dev/null
-# Generous: with a second whole run beside it, Wine starts a service in tens
-# of seconds.
+# Generous: beside a second whole run, Wine takes tens of seconds to start it.
 if wait_for "$logs/Kestro-2.txt" 'BytesPerSecond' 120; then pass "service pass: report in the log"; else fail "service pass: report in the log"; fi
 check "service pass: both answers" 2 "$(grep -c 'Ping to 127.0.0.1: Got 1056 bytes' "$logs/Kestro-2.txt")"
 check "service start: event entry" 1 "$(events "L\"Service was started, starting main loop. version $KESTRO_VERSION\"")"
