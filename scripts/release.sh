@@ -79,6 +79,6 @@ echo "Wrote dist/:"
 for f in dist/*; do
   code=
   [[ $f != *.msi ]] || code="  product code $(msiinfo export "$f" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')"
-  printf '  %-36s %9d bytes%s\n' "$f" "$(stat -c %s "$f")" "$code"
+  printf '  %-48s %9d bytes%s\n' "$f" "$(stat -c %s "$f")" "$code"
 done
 [ -z "$mark" ] || echo "This is no release${why/#,/:}; the packages' names say so (\"$mark\")."
