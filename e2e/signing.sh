@@ -44,7 +44,9 @@ verified() { osslsigncode verify -CAfile signer.pem -in "$1" >/dev/null 2>&1 && 
 build=$(kestro_build_dir win32)
 mkdir x86 extracted
 cp "$build/Kestro.exe" x86/
-KESTRO_SIGN_PKCS12=signer.pfx KESTRO_SIGN_PASSWORD_FILE=password "$SIGN" x86/Kestro.exe
+cp "$build/Kestro.exe" second.exe
+KESTRO_SIGN_PKCS12=signer.pfx KESTRO_SIGN_PASSWORD_FILE=password "$SIGN" x86/Kestro.exe second.exe
+check "two files in one call: the second signed too" verified "$(verified second.exe)"
 "$ROOT/packaging/build-msi.sh" "$work/x86" x86 "$("$ROOT/scripts/version.sh")" "$work/Kestro.msi" >/dev/null
 KESTRO_SIGN_CERT=signer.pem KESTRO_SIGN_KEY=signer.key "$SIGN" Kestro.msi
 msiextract -C extracted Kestro.msi >/dev/null

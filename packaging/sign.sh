@@ -77,7 +77,10 @@ if [ "${1:-}" = check ]; then
   echo "signing as $(openssl x509 -noout -subject -nameopt oneline <<<"$cert" | sed 's/^subject= *//')"
   exit 0
 fi
+# One output file at a time: osslsigncode does not write over a file that is
+# there already.
 for f in "$@"; do
+  rm -f "$work/signed"
   sign "$f" "$work/signed"
   cp "$work/signed" "$f"
 done

@@ -7,6 +7,10 @@
 #   scripts/release.sh [--allow-dirty] [--only-x86]
 # --allow-dirty builds a work tree with changes not committed; --only-x86
 # builds the 32-bit program and its package alone (scripts/check_reproducible.sh).
+# Such a dist/ is no release, and each package's name says so after the
+# version: "-dirty" when changes not committed went in (a clean tree with
+# --allow-dirty is a release), "-x86only" for the 32-bit package alone
+# (Kestro-<version>-dirty-x86only-x86.msi).
 # Every build is fresh, in build/release; dist/ is replaced only when all of
 # it was built and signed, and is left as it was otherwise.
 set -euo pipefail
@@ -32,6 +36,9 @@ version=$(scripts/version.sh)
 bash scripts/check_version.sh >/dev/null || { bash scripts/check_version.sh >&2; exit 1; }
 signing=$(packaging/sign.sh check)
 echo "Kestro $version, commit $(git rev-parse --short HEAD)$([ -z "$changes" ] || echo ' with changes not committed'); $signing"
+mark= why=
+[ -z "$changes" ] || { mark+=-dirty; why+=", changes not committed went in"; }
+[ "${#archs[@]}" -gt 1 ] || { mark+=-x86only; why+=", the 32-bit package alone"; }
 
 # The only time that goes into what is built: the commit's; the only file
 # modes, those of umask 022 (the Debian package's archives record them).
@@ -53,7 +60,7 @@ for arch in "${archs[@]}"; do
   mkdir -p "$out/$arch"
   cp "$out/win-$arch/Kestro.exe" "$out/$arch/"
   [[ $signing == unsigned* ]] || packaging/sign.sh "$out/$arch/Kestro.exe"
-  msi=$out/dist/Kestro-$version-$arch.msi
+  msi=$out/dist/Kestro-$version$mark-$arch.msi
   packaging/build-msi.sh "$out/$arch" "$arch" "$version" "$msi" >/dev/null
   [[ $signing == unsigned* ]] || packaging/sign.sh "$msi"
 done
@@ -62,7 +69,7 @@ if [ "${#archs[@]}" -gt 1 ]; then
   cmake -S . -B "$out/linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRO_TESTS=OFF >/dev/null
   cmake --build "$out/linux" -j"$jobs" >/dev/null
   (cd "$out/linux" && cpack -G DEB >cpack.log 2>&1) || { cat "$out/linux/cpack.log" >&2; exit 1; }
-  cp "$out/linux/kestro_${version}_amd64.deb" "$out/dist/"
+  cp "$out/linux/kestro_${version}_amd64.deb" "$out/dist/kestro_${version}${mark}_amd64.deb"
 fi
 
 (cd "$out/dist" && sha256sum -- * >SHA256SUMS)
@@ -72,5 +79,6 @@ echo "Wrote dist/:"
 for f in dist/*; do
   code=
   [[ $f != *.msi ]] || code="  product code $(msiinfo export "$f" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')"
-  printf '  %-36s %9d bytes%s\n' "$f" "$(stat -c %s "$f")" "$code"
+  printf '  %-48s %9d bytes%s\n' "$f" "$(stat -c %s "$f")" "$code"
 done
+[ -z "$mark" ] || echo "This is no release${why/#,/:}; the packages' names say so (\"$mark\")."

@@ -14,6 +14,7 @@ packages=(
   wine wine32:i386 libsystemd-dev systemd dbus tcpdump tshark iproute2 nftables procps
   msitools wixl osslsigncode faketime prometheus prometheus-node-exporter mandoc
   qemu-system-x86 busybox-static cpio xfsprogs
+  iputils-ping bc
 )
 need=()
 for p in "${packages[@]}"; do

@@ -3,8 +3,10 @@
 
 write_agent 127.0.0.1
 write_settings '"PingDelay"=dword:00000003' '"NumberOfPingSweeps"=dword:00000001'
+in_box sh -c ": >$LOG"
 in_box systemctl start kestro
-sleep 1
+# In the pass: its settings lines are in the log, its PingDelay has begun.
+wait_in_box "test -s $LOG"
 out=$(in_box "$PROGRAM" -removeservice)
 check "remove while running: exit code 0" 0 $?
 check_match "remove while running: dots while the pass ends" '^Stopping Kestro and IP Helper\.\.+$' \

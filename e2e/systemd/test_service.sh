@@ -27,8 +27,10 @@ check "event: started" "Service was started, starting main loop. version $KESTRO
 
 # A stop during a pass waits for it: the pass is in its PingDelay of 3 s.
 write_settings '"PingDelay"=dword:00000003' '"NumberOfPingSweeps"=dword:00000001' '"Service1"="TestA"'
+in_box sh -c ": >$LOG"
 in_box systemctl restart kestro
-sleep 1
+# In the pass: its settings lines are in the log, its PingDelay has begun.
+wait_in_box "test -s $LOG"
 began=$(date +%s%N)
 in_box systemctl stop kestro
 took=$((($(date +%s%N) - began) / 1000000))

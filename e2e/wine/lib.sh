@@ -96,6 +96,17 @@ run_direct() {
   return $found
 }
 
+# wait_service NAME STATE SECONDS: true once the service manager gives NAME
+# in STATE (RUNNING, STOPPED, ...; "missing" when it knows no such service).
+wait_service() {
+  local end=$((SECONDS + $3)) state
+  while state=$(wine sc query "$1" </dev/null 2>/dev/null | tr -d '\r' | sed -n 's/^ *STATE *: [0-9]* *//p')
+    [ "${state:-missing}" != "$2" ]; do
+    [ $SECONDS -lt $end ] || return 1
+    sleep 0.5
+  done
+}
+
 # wait_for FILE PATTERN SECONDS: true once FILE holds a line matching PATTERN.
 wait_for() {
   local end=$((SECONDS + $3))

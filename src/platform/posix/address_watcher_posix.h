@@ -19,7 +19,9 @@ class PosixAddressWatcher : public AddressWatcher {
 
  private:
   bool Changes(const nlmsghdr* message);
-  void LoadUsable6();
+  static bool Notes(const nlmsghdr* message, std::set<std::string>* usable);
+  static bool LoadUsable6(std::set<std::string>* usable);
+  bool Subscribe();
 
   int socket_ = -1;
   // The usable IPv6 addresses, by interface index and bytes.
