@@ -13,8 +13,8 @@ Log folder: "$c/logs" does not exist
 Slot 1: command "$c/no-such-program" does not exist
 Check failed (exit code 240): settings, staging server, folders, slots
 EOT
-)" "$(grep -v -e ': missing, ' -e '^Slot [23]: no service' "$c/out")"
-check "-check broken: 16 values missing" 16 "$(grep -c ': missing, ' "$c/out")"
+)" "$(grep -v -e ' is not set: its default ' -e '^Slot [23]: no service' "$c/out")"
+check "-check broken: 16 values not set, no finding" 16 "$(grep -c ' is not set: its default ' "$c/out")"
 
 rm "$c/agent/OXL/CONF/OXL.CNF"
 printf '[PEERHOSTS]\nOXLUILSR=localhost\n' >"$c/agent/OXL/CONF/OXL.CNF"

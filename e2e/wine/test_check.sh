@@ -27,8 +27,8 @@ Slot 2: command "C:\\no\\such.exe" does not exist
 Slot 3: no service, no command
 Check failed (exit code 240): settings, staging server, folders, slots
 EOT
-)" "$(grep -v ': missing, ' "$c/lines")"
-check "-check broken: 15 values missing" 15 "$(grep -c ': missing, ' "$c/lines")"
+)" "$(grep -v ' is not set: its default ' "$c/lines")"
+check "-check broken: 15 values not set, no finding" 15 "$(grep -c ' is not set: its default ' "$c/lines")"
 
 printf '[PEERHOSTS]\r\nOXLUILSR=127.0.0.1\r\n' >"$c/agent/OXL/CONF/OXL.CNF"
 mkdir -p "$c/logs"

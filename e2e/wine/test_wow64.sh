@@ -1,7 +1,7 @@
-# Registry views of a 64-bit Windows, in a 64-bit prefix: each build reads
-# its own view first and the other one when the key is missing there, for
-# the settings and for LogDir. The 32-bit cases need a machine that runs
-# 32-bit code.
+# Registry views of a 64-bit Windows, in a 64-bit prefix: both builds read
+# each value from the 64-bit view where it is there and from the 32-bit
+# view otherwise, for the settings and for LogDir. The 32-bit cases need a
+# machine that runs 32-bit code.
 
 # Runs with the 64-bit suite only, whose prefix is a 64-bit one.
 if [ "$KESTRO_WINE_ARCH" = win64 ]; then
@@ -14,11 +14,12 @@ view_setting() {
 }
 
 # wow64_case NAME EXE LOGDIR: the program wrote its start line into LOGDIR and
-# read the settings from the same key: its first lines are one per value
-# that is not set (17: PingDelay is).
+# read PingDelay: the lines before it are one per value that is not set (17).
 wow64_case() {
+  rm -f "$3/Kestro-2.txt"
   if run_direct "$3/Kestro-2.txt" "$2"; then
-    check "$1" 17 "$(head -n 17 "$3/Kestro-2.txt" | grep -c 'Could not read SOFTWARE\\Morvane\\Kestro\\')"
+    check "$1" 17 "$(sed '/Interaktiver aufruf/q' "$3/Kestro-2.txt" |
+      grep -c 'Could not read SOFTWARE\\Morvane\\Kestro\\')"
   else
     fail "$1: no log in $3"
   fi
@@ -44,19 +45,35 @@ else
   skip "32-bit build: settings only in the 64-bit view are read" "$KESTRO_WIN32_REASON"
 fi
 
-# The key in both views, with a different LogDir each: every build keeps to its own.
+# The key in both views, with a different LogDir each: the 64-bit view's wins.
 new_prefix wow64_both
 for v in 32 64; do
   view_setting $v LogDir REG_SZ "$(dos_path "$views/both$v")"
   view_setting $v PingDelay REG_DWORD 0
 done
-wow64_case "64-bit build: its own view wins" "$KESTRO_EXE" "$views/both64"
+wow64_case "64-bit build: the 64-bit view wins" "$KESTRO_EXE" "$views/both64"
 if [ "$KESTRO_WIN32" = yes ]; then
-  wow64_case "32-bit build: its own view wins" "$KESTRO_EXE32" "$views/both32"
+  wow64_case "32-bit build: the 64-bit view wins" "$KESTRO_EXE32" "$views/both64"
 else
-  skip "32-bit build: its own view wins" "$KESTRO_WIN32_REASON"
+  skip "32-bit build: the 64-bit view wins" "$KESTRO_WIN32_REASON"
 fi
-check "both views: the 64-bit build started once, in its own LogDir" 1 \
-  "$(grep -c 'Interaktiver aufruf' "$views/both64/Kestro-2.txt")"
+check "both views: no build wrote into the 32-bit view's LogDir" 0 \
+  "$(cat "$views/both32/Kestro-2.txt" 2>/dev/null | grep -c 'Interaktiver aufruf')"
+end_prefix
+
+# Value by value: LogDir only in the 32-bit view, where the x86 package
+# writes it, and PingDelay only in the 64-bit view, where the docs' reg
+# commands write.
+new_prefix wow64_mixed
+view_setting 32 LogDir REG_SZ "$(dos_path "$views/mixed")"
+view_setting 64 PingDelay REG_DWORD 0
+mkdir -p "$views/mixed"
+wow64_case "64-bit build: LogDir of the 32-bit view, PingDelay of the 64-bit one" "$KESTRO_EXE" "$views/mixed"
+if [ "$KESTRO_WIN32" = yes ]; then
+  wow64_case "32-bit build: LogDir of the 32-bit view, PingDelay of the 64-bit one" \
+    "$KESTRO_EXE32" "$views/mixed"
+else
+  skip "32-bit build: LogDir of the 32-bit view, PingDelay of the 64-bit one" "$KESTRO_WIN32_REASON"
+fi
 end_prefix
 fi

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/setting_views.h"
 #include "log/log_diversion.h"
 #include "platform/platform.h"
 #include "platform/settings_key.h"
@@ -41,10 +42,14 @@ void ReportValue(CheckReport& report, RegKey key, const MonitorSettings& s, cons
   const std::string name = line.substr(kUnreadable.size());
   std::string used;
   const bool number = ValueUsed(s, name, &used);
-  std::string why = "missing";
-  if (Os().registry->HasValue(key, name)) {
-    why = number ? "not a REG_DWORD" : "not a REG_SZ, or longer than 253 characters";
+  // A value that is not set is at its default, as a fresh installation
+  // leaves it: said, not counted. One that is there but unreadable counts.
+  if (!Os().registry->HasValue(key, name)) {
+    report.Fine(line.substr(std::string("Could not read ").size()) + " is not set: its default " +
+                used + " is used");
+    return;
   }
+  const char* why = number ? "not a REG_DWORD" : "not a REG_SZ, or longer than 253 characters";
   report.Problem(kCheckSettings, line + ": " + why + ", " + used + " is used");
 }
 
@@ -59,18 +64,21 @@ void CheckSettings(CheckReport& report, MonitorSettings& settings) {
     if (!problem.empty()) {
       report.Problem(kCheckSettings, problem);
     } else if (Os().lastError->Get() == kNotFound) {
-      report.Problem(kCheckSettings, where + " was not found: every setting is at its default");
+      report.Fine(where + " was not found: every setting is at its default");
     } else {
       report.Problem(kCheckSettings, where + " could not be read: " + LastErrorWords());
     }
     return;
   }
   std::vector<std::string> lines;
+  SettingViews views;
+  views.Add(key, "LogDir");
   DivertLog(&lines);
-  LoadSettings(settings);
+  views.Note([&settings] { LoadSettings(settings); });
   DivertLog(nullptr);
   for (const std::string& line : lines) ReportValue(report, key, settings, line);
   registry.CloseKey(key);
+  for (const std::string& line : views.Lines()) report.Fine(line);
   if (lines.empty()) report.Fine(std::string("Settings: every value of ") + kSettingsKeyPath + " read");
 }
 

@@ -127,7 +127,8 @@ int RemoveService() {
     return 2;
   }
   // A service installed otherwise (a package) is left as it is, running or not.
-  // Where that cannot be told, nothing is touched either.
+  // Where that cannot be told, nothing is touched either: the manager did
+  // not answer what it was asked, as when it cannot be reached.
   std::string origin;
   bool elsewhere = true;
   const bool told = scm.DefinedElsewhere(service, &elsewhere, &origin);
@@ -138,7 +139,7 @@ int RemoveService() {
                      ": nothing was removed.\n");
     scm.CloseHandle(service);
     scm.CloseHandle(manager);
-    return told ? kRemoveNotOurs : 2;
+    return told ? kRemoveNotOurs : 4;
   }
   if (scm.ControlStop(service)) {
     // No limit: removal waits as long as the service says it is stopping.

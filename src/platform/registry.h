@@ -11,10 +11,26 @@ using RegKey = std::uintptr_t;
 class Registry {
  public:
   virtual ~Registry() = default;
-  // RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ). On a 64-bit
-  // Windows a key missing from the program's own registry view is then
-  // looked for in the other one (KEY_WOW64_64KEY or KEY_WOW64_32KEY).
+  // RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ), in the program's
+  // own registry view. Where the system has two views, the program reads
+  // through RegistryViews, which opens the key in both.
   virtual bool OpenKey(const std::string& path, RegKey* key) = 0;
+  // Whether the registry has a 64-bit and a 32-bit view (64-bit Windows).
+  virtual bool HasViews() { return false; }
+  // RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WOW64_64KEY,
+  // or KEY_WOW64_32KEY when not `wide`): the key in one view. The system's
+  // error code, 0 on success; the last error is set as by OpenKey.
+  virtual long OpenKeyInView(const std::string& path, bool wide, RegKey* key) {
+    (void)path, (void)wide, (void)key;
+    return 2;  // ERROR_FILE_NOT_FOUND: there are no views
+  }
+  // The view that the value `name` of an open key is read from, where the
+  // key is in both views: "64-bit" or "32-bit"; empty otherwise, and for a
+  // value in neither.
+  virtual std::string ValueView(RegKey key, const std::string& name) {
+    (void)key, (void)name;
+    return "";
+  }
   // RegQueryValueExA into a four-byte buffer. A missing value or one that is
   // not a 32-bit number fails.
   virtual bool QueryDword(RegKey key, const std::string& name, std::uint32_t* value) = 0;

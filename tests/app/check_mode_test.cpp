@@ -12,6 +12,7 @@ namespace {
 using testing::FakeSystem;
 
 const char kKey[] = "SOFTWARE\\Morvane\\Kestro";
+const std::string kKey32 = testing::FakeRegistry::kView32 + std::string(kKey);
 const char kAgent[] = "/agent/OXL/CONF/OXL.CNF";
 
 // Everything in order: every value set, a host that resolves, a known service.
@@ -41,12 +42,35 @@ struct Row {
 
 const Row kRows[] = {
     {"in order", [](FakeSystem&) {}, 0, "Check passed: a pass has everything it needs.\n"},
-    {"no key", [](FakeSystem& s) { s.registry.RemoveKey(kKey); s.lastError.code = 2; }, 16,
+    // Not set is at its default, as a fresh installation leaves it: no finding.
+    {"no key", [](FakeSystem& s) { s.registry.RemoveKey(kKey); s.lastError.code = 2; }, 0,
      "The settings key SOFTWARE\\Morvane\\Kestro was not found: every setting is at its default\n"},
     {"settings refused", [](FakeSystem& s) { s.registry.refusal = "The settings file \"f\" is a FIFO"; },
      16, "The settings file \"f\" is a FIFO\n"},
-    {"value missing", [](FakeSystem& s) { s.registry.RemoveValue(kKey, "PingDelay"); }, 16,
-     "Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay: missing, 5 is used\n"},
+    {"value missing", [](FakeSystem& s) { s.registry.RemoveValue(kKey, "PingDelay"); }, 0,
+     "SOFTWARE\\Morvane\\Kestro\\PingDelay is not set: its default 5 is used\n"},
+    // 64-bit Windows: each value from the 64-bit view, else from the 32-bit one.
+    {"value in the 32-bit view",
+     [](FakeSystem& s) {
+       s.registry.views = true;
+       s.registry.RemoveValue(kKey, "PingDelay");
+       s.registry.SetDword(kKey32, "PingDelay", 1);
+     },
+     0, "\nSettings from the 32-bit view: PingDelay\n"},
+    {"64-bit view first",
+     [](FakeSystem& s) {
+       s.registry.views = true;
+       s.registry.SetText(kKey32, "Service1", "x");
+     },
+     0, "\nSlot 1: service \"one\" is known\n"},
+    {"64-bit view refused",
+     [](FakeSystem& s) {
+       s.registry.views = true;
+       s.registry.SetText(kKey32, "Service1", "one");
+       s.plan.Fail("RegOpenKeyExA", 1, false, 5);
+       s.lastError.messages[5] = "Access is denied.";
+     },
+     16, "The settings key SOFTWARE\\Morvane\\Kestro could not be read: Access is denied. (0x5)\n"},
     {"wrong type", [](FakeSystem& s) { s.registry.SetDword(kKey, "Command2", 3); }, 16,
      "Command2: not a REG_SZ, or longer than 253 characters, \"\" is used\n"},
     {"agent refused", [](FakeSystem& s) { s.sharedFile.refused[kAgent] = "is a symbolic link"; }, 32,

@@ -69,7 +69,7 @@ TEST(ServiceRemoveSweep, EveryFailedCallEndsAsDesigned) {
   o.byCall["OpenServiceA"] = {"result:2",
       "out:OpenService failed - The specified service does not exist as an installed service. (0x424)\n"};
   o.byCall["ControlService"] = {"result:0", "!out:Stopping", "out:" + kName + " removed.\n"};
-  o.byCall["DefinedElsewhere"] = {"result:2", "!out:Stopping",
+  o.byCall["DefinedElsewhere"] = {"result:4", "!out:Stopping",
       "out:Finding where the service is defined failed - Access is denied. (0x5): nothing was removed.\n"};
   // A failed query ends the wait with the state last seen, still stopping.
   for (int k = 1; k <= 3; ++k)

@@ -33,6 +33,21 @@ class FakeRegistry : public Registry {
 
   // When set, the store itself is refused: every OpenKey fails with this.
   std::string refusal;
+  // A 64-bit Windows: the keys are the 64-bit view's, and those under
+  // kView32 + path the 32-bit view's.
+  bool views = false;
+  static constexpr const char* kView32 = "32:";
+
+  bool HasViews() override { return views; }
+  long OpenKeyInView(const std::string& path, bool wide, RegKey* key) override {
+    std::uint32_t error = 0;
+    if (plan_.Enter("RegOpenKeyExA", &error)) return error != 0 ? error : 5;
+    const std::string viewed = wide ? path : kView32 + path;
+    if (keys_.find(viewed) == keys_.end()) return 2;
+    *key = next_++;
+    open_[*key] = viewed;
+    return 0;
+  }
 
   bool OpenKey(const std::string& path, RegKey* key) override {
     if (plan_.Enter("RegOpenKeyExA") || !refusal.empty()) return false;

@@ -26,12 +26,14 @@
 #include "fakes/fake_threads.h"
 #include "log/log_directory.h"
 #include "platform/platform.h"
+#include "platform/registry_views.h"
 
 namespace kestro::testing {
 
 struct FakeSystem {
   FaultPlan plan;
   FakeRegistry registry{plan};
+  RegistryViews registryViews{registry};  // as the program reads the registry
   FakeEventLog eventLog{plan};
   FakeByteLock byteLock{plan};
   FakeFiles files{plan};
@@ -53,7 +55,7 @@ struct FakeSystem {
   FakeFileWriter fileWriter{plan, files};
 
   Platform Table() {
-    return {&registry, &eventLog, &byteLock, &files,       &clock,      &console,  &process,
+    return {&registryViews, &eventLog, &byteLock, &files,       &clock,      &console,  &process,
             &module,   &lastError, &sockets, &heap, &random, &environment, &sharedFile, &services,
             &children, &threads,  &addresses, &serviceHost, &fileWriter};
   }

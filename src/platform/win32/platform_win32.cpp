@@ -14,6 +14,7 @@
 #include "platform/win32/last_error_win32.h"
 #include "platform/win32/module_win32.h"
 #include "platform/win32/process_win32.h"
+#include "platform/registry_views.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/service_host_win32.h"
 #include "platform/win32/service_manager_win32.h"
@@ -31,7 +32,8 @@ const char kServiceOptionsHelp[] =
     "-service : internally used by Kestro when started from Windows\n";
 
 const Platform& SystemPlatform() {
-  static Win32Registry registry;
+  static Win32Registry systemRegistry;
+  static RegistryViews registry(systemRegistry);
   static Win32EventLog eventLog;
   static Win32ByteLock byteLock;
   static Win32Files files;

@@ -7,44 +7,46 @@
 namespace kestro {
 namespace {
 
-// The flag that opens the other registry view of a 64-bit Windows, or 0
-// where there is none. A 64-bit program always runs where the 32-bit view
-// exists. A 32-bit one asks whether it runs under WOW64; systems without it
-// reject the flags, and the oldest lack IsWow64Process itself.
-REGSAM OtherView() {
+// Whether this program sees two registry views. A 64-bit program always
+// runs where the 32-bit view exists. A 32-bit one asks whether it runs under
+// WOW64; systems without it reject the view flags, and the oldest lack
+// IsWow64Process itself.
+bool SeesViews() {
 #ifdef _WIN64
-  return KEY_WOW64_32KEY;
+  return true;
 #else
   typedef BOOL(WINAPI * IsWow64ProcessFunction)(HANDLE, PBOOL);
   const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  if (kernel == nullptr) return 0;
+  if (kernel == nullptr) return false;
   const IsWow64ProcessFunction isWow64 = reinterpret_cast<IsWow64ProcessFunction>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
   BOOL wow64 = FALSE;
-  if (isWow64 == nullptr || !isWow64(GetCurrentProcess(), &wow64) || !wow64) return 0;
-  return KEY_WOW64_64KEY;
+  return isWow64 != nullptr && isWow64(GetCurrentProcess(), &wow64) && wow64;
 #endif
+}
+
+long Open(const std::string& path, REGSAM view, RegKey* key) {
+  HKEY handle = nullptr;
+  const LONG error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | view, &handle);
+  if (error != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(error));  // why, for whoever asks
+    return error;
+  }
+  *key = reinterpret_cast<RegKey>(handle);
+  return 0;
 }
 
 }  // namespace
 
-bool Win32Registry::OpenKey(const std::string& path, RegKey* key) {
-  HKEY handle = nullptr;
-  LONG error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &handle);
-  // Settings written by the other kind of program (a 64-bit reg.exe for a
-  // 32-bit Kestro.exe, or the reverse) are in the other view; the program's
-  // own view stays first, where existing installations keep theirs.
-  if (error == ERROR_FILE_NOT_FOUND) {
-    const REGSAM other = OtherView();
-    if (other != 0)
-      error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | other, &handle);
-  }
-  if (error != ERROR_SUCCESS) {
-    SetLastError(static_cast<DWORD>(error));  // why, for whoever asks
-    return false;
-  }
-  *key = reinterpret_cast<RegKey>(handle);
-  return true;
+bool Win32Registry::OpenKey(const std::string& path, RegKey* key) { return Open(path, 0, key) == 0; }
+
+bool Win32Registry::HasViews() {
+  static const bool views = SeesViews();
+  return views;
+}
+
+long Win32Registry::OpenKeyInView(const std::string& path, bool wide, RegKey* key) {
+  return Open(path, wide ? KEY_WOW64_64KEY : KEY_WOW64_32KEY, key);
 }
 
 bool Win32Registry::QueryDword(RegKey key, const std::string& name, std::uint32_t* value) {

@@ -6,6 +6,8 @@ namespace kestro {
 class Win32Registry : public Registry {
  public:
   bool OpenKey(const std::string& path, RegKey* key) override;
+  bool HasViews() override;
+  long OpenKeyInView(const std::string& path, bool wide, RegKey* key) override;
   bool QueryDword(RegKey key, const std::string& name, std::uint32_t* value) override;
   bool HasValue(RegKey key, const std::string& name) override;
   bool QueryText(RegKey key, const std::string& name, std::size_t size,
