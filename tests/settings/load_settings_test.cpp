@@ -153,8 +153,7 @@ TEST_F(LoadSettingsTest, OptionalNumbersAreReadAndWhenMissingAreTheirDefaultsSil
             (std::vector<std::uint32_t>{s.PassSplay, s.Slot(2).StopAfter, s.Slot(2).StartAfter,
                                         s.Slot(3).StartAfter, s.RecheckDelay}));
   EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\RecheckDelay", sys.LogMessages().back());
-  sys.registry.RemoveValue(kSettingsKeyPath, "StopAfter2");
-  sys.registry.RemoveValue(kSettingsKeyPath, "RecheckDelay");
+  for (const char* name : {"StopAfter2", "RecheckDelay"}) sys.registry.RemoveValue(kSettingsKeyPath, name);
   const std::size_t lines = sys.LogMessages().size();
   LoadSettings(s);
   EXPECT_EQ(1u, s.StopAfter[1]);  // removed: back to the default, without a line
