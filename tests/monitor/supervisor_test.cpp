@@ -135,7 +135,7 @@ TEST_F(SupervisorTest, PassSplayHoldsEachPassWhileTheTicksGoOn) {
   sys.random.next = 20;  // draws 30 of 0 to 30
   for (int i = 0; i < 30; ++i) Tick();
   EXPECT_EQ(0, Passes());
-  Tick();
+  Tick();  // 30 s after the first tick
   EXPECT_EQ(1, Passes());
   // An address change: held again, for a wait drawn anew.
   LastAddressChange = app->Supervisor.LastPassTime + 1;
