@@ -129,6 +129,35 @@ TEST_F(SupervisorTest, ClockSetBackStopsHourlyPassesButNotChanges) {
   EXPECT_EQ(2, Passes());
 }
 
+TEST_F(SupervisorTest, PassSplayHoldsEachPassWhileTheTicksGoOn) {
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassSplay", 30);
+  app = std::make_unique<Monitor>();
+  sys.random.next = 20;  // draws 30 of 0 to 30
+  for (int i = 0; i < 30; ++i) Tick();
+  EXPECT_EQ(0, Passes());
+  Tick();  // 30 s after the first tick
+  EXPECT_EQ(1, Passes());
+  // An address change: held again, for a wait drawn anew.
+  LastAddressChange = app->Supervisor.LastPassTime + 1;
+  for (int i = 0; i < 31 && Passes() == 1; ++i) Tick();
+  EXPECT_EQ(2, Passes());
+}
+
+TEST_F(SupervisorTest, RecheckDelayBringsTheNextPassCloserWhileASlotIsStopped) {
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "RecheckDelay", 60);
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassSplay", 600);  // not for a recheck
+  sys.registry.SetText("SOFTWARE\\Morvane\\Kestro", "Command1", "c.exe");
+  sys.plan.Fail("WSASocketA");
+  Tick();
+  const std::int32_t firstEnd = app->Supervisor.LastPassTime;
+  while (Passes() == 1 && sys.clock.UnixTime() - firstEnd < 200) Tick();
+  // Due 60 s after the stop plus up to 30, strictly after, as the hourly test.
+  EXPECT_GT(app->Supervisor.LastPassTime - firstEnd, 60);
+  EXPECT_LE(app->Supervisor.LastPassTime - firstEnd, 92);
+  for (int i = 0; i < 600; ++i) Tick();  // started again: hourly
+  EXPECT_EQ(2, Passes());
+}
+
 TEST_F(SupervisorTest, EndedWatcherIsReplaced) {
   Tick();
   const ThreadHandle first = app->Supervisor.ProcessingThread;

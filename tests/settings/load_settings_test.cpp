@@ -141,6 +141,25 @@ TEST_F(LoadSettingsTest, AValueOfTheWrongTypeIsUnreadable) {
   EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\Service1", lines[9]);
 }
 
+TEST_F(LoadSettingsTest, OptionalNumbersAreReadAndWhenMissingAreTheirDefaultsSilently) {
+  sys.registry.SetDword(kSettingsKeyPath, "PassSplay", 120);
+  sys.registry.SetDword(kSettingsKeyPath, "StopAfter2", 3);
+  sys.registry.SetDword(kSettingsKeyPath, "StartAfter3", 2);
+  sys.registry.SetText(kSettingsKeyPath, "RecheckDelay", "60");
+  MonitorSettings s;
+  s.RecheckDelay = 30;
+  LoadSettings(s);
+  EXPECT_EQ((std::vector<std::uint32_t>{120, 3, 1, 2, 30}),  // the wrong type keeps its last value
+            (std::vector<std::uint32_t>{s.PassSplay, s.Slot(2).StopAfter, s.Slot(2).StartAfter,
+                                        s.Slot(3).StartAfter, s.RecheckDelay}));
+  EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\RecheckDelay", sys.LogMessages().back());
+  for (const char* name : {"StopAfter2", "RecheckDelay"}) sys.registry.RemoveValue(kSettingsKeyPath, name);
+  const std::size_t lines = sys.LogMessages().size();
+  LoadSettings(s);
+  EXPECT_EQ(1u, s.StopAfter[1]);  // removed: back to the default, without a line
+  EXPECT_EQ(2 * lines - 1, sys.LogMessages().size());
+}
+
 TEST_F(LoadSettingsTest, AFailedQueryDoesNotStopTheOthers) {
   sys.registry.SetDword(kSettingsKeyPath, "PingPacketSize", 64);
   sys.registry.SetDword(kSettingsKeyPath, "PingDelay", 1);
