@@ -44,7 +44,6 @@ void RepeatedAttempt::Begin() {
 void RepeatedAttempt::End(bool failed) {
   LockGuard guard(held.lock);
   attemptThread = false;
-  held.open.store(false);
   std::vector<std::string> messages;
   for (const auto& line : held.lines) messages.push_back(line.second);
   if (!failed) {
@@ -58,6 +57,8 @@ void RepeatedAttempt::End(bool failed) {
     }
   }
   held.lines.clear();
+  // Only now: a line of another thread meanwhile waits for those written here.
+  held.open.store(false);
 }
 
 bool HeldForAttempt(const std::string& stamp, const std::string& message) {
