@@ -72,11 +72,9 @@ TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOn
   sys.sharedFile.files.clear();
   sys.registry.SetText("SOFTWARE\\Morvane\\Kestro", "MetricsFile", "/m/kestro.prom");
   const auto entries = [this] { return sys.eventLog.Entries().size(); };
-  // The attempts' lines alike: the first attempt's, then once an hour.
-  const auto written = [this] {
-    const auto l = sys.LogMessages();
-    return std::count(l.begin(), l.end(), "Could not retrieve Staging server from /agent/OXL/CONF/OXL.CNF");
-  };
+  // The attempts' lines: the first ones, then hourly or when they change.
+  const std::string retrieve = "Could not retrieve Staging server from /agent/OXL/CONF/OXL.CNF";
+  const auto written = [&] { auto l = sys.LogMessages(); return std::count(l.begin(), l.end(), retrieve); };
   Tick();
   Tick();
   EXPECT_EQ(1, written());
@@ -98,9 +96,7 @@ TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOn
   EXPECT_EQ(2u, entries());
   EXPECT_EQ(2, written());
   EXPECT_EQ(61, sys.plan.Count("MoveFileExA"));
-  // Lines that change are written at once (one "Could not read" fewer), the
-  // next attempt's alike held again.
-  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PingPacketSize", 32);
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PingPacketSize", 32);  // changed lines: at once
   Tick();
   EXPECT_EQ(3, written());
   // Defined, then gone again: said at once.
