@@ -64,9 +64,9 @@ else
   settings fifo "$h/logs"
   : >"$h/logs/Kestro-2.txt"
   kestro_until fifo "$h/fifo" 10 "$h/logs/Kestro-2.txt" 'Could not retrieve'
-  check "FIFO agent file: refused with the reason, the passes go on" "yes|yes" \
+  check "FIFO agent file: refused with the reason, the pass goes on" "yes|yes" \
     "$(grep -q "The agent file \"$h/fifo/OXL/CONF/OXL.CNF\" is not a regular file and was not read" "$h/logs/Kestro-2.txt" && echo yes)|$(
-       [ "$(grep -c 'Could not retrieve Staging server' "$h/logs/Kestro-2.txt")" -ge 2 ] && echo yes)"
+       grep -q 'Could not retrieve Staging server' "$h/logs/Kestro-2.txt" && echo yes)"
 
   # nobody's read lock on the lock file held up every line for a minute. A
   # lock file an older version left open to everybody is narrowed at once.
@@ -81,6 +81,7 @@ else
   locker=$!
   sleep 1.5
   before=$(grep -c . "$h/lock/Kestro-2.txt")
+  printf '"PingDelay"=dword:00000000\r\n' >>"$h/lock.reg"  # the next attempt's lines differ
   sleep 2.5
   after=$(grep -c . "$h/lock/Kestro-2.txt")
   wait "$runner"

@@ -42,17 +42,14 @@ check "direct pass: three answers" 3 "$(grep -c '^Ping to 127.0.0.1: Got 1056 by
 check "direct pass: the command saw start" "commandline=recorder.exe $(dos_path "$record") 0 0 start" "$(tr -d '\r' <"$record")"
 check "direct pass: the service runs" "4  RUNNING" "$(wine sc query KestroTestSvc </dev/null 2>/dev/null | tr -d '\r' | grep -o '4  RUNNING')"
 
-# No agent file: two attempts a tick, each with its event entry. The
-# process is ended at some moment of its work, so only whole ticks before
-# that are judged.
+# No agent file: two attempts a tick, each opening the agent file (in Wine's
+# stamped file trace). The process is ended at some moment of its work, so
+# only whole ticks before that are judged.
 rm -f "$logs/Kestro-2.txt"
-OXLROOT=$(dos_path "$E2E_WORK/none") WINEDEBUG=-all,+eventlog wine "$KESTRO_EXE" -direct >/dev/null 2>"$E2E_WORK/direct.err" </dev/null &
+OXLROOT=$(dos_path "$E2E_WORK/none") WINEDEBUG=-all,+eventlog,+timestamp,+file wine "$KESTRO_EXE" -direct >/dev/null 2>"$E2E_WORK/direct.err" </dev/null &
 pid=$!
-attempt_count() {
-  local n
-  n=$(grep -c 'Could not retrieve Staging server from ' "$logs/Kestro-2.txt" 2>/dev/null)
-  echo "${n:-0}"
-}
+attempts() { grep -a 'trace:file:CreateFileW L".*OXL\\\\CONF\\\\OXL\.CNF"' "$E2E_WORK/direct.err"; }
+attempt_count() { attempts | grep -c .; }
 for _ in $(seq 1 150); do [ "$(attempt_count)" -ge 7 ] && break; sleep 0.2; done
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
@@ -61,11 +58,10 @@ entries=$(grep -a -c -F 'L"Quillmesh STAGINGSERVER isn'"'"'t defined."' "$E2E_WO
 check "no agent file: attempts repeat every tick" yes "$([ "$attempts" -ge 7 ] && echo yes)"
 # The event entry at the first attempt only: at most one an hour after it.
 check "no agent file: one event entry for all attempts" 1 "$entries"
-# Milliseconds of the day of the first six attempts; a tick's two attempts
+# The stamps (seconds) of the first six attempts; a tick's two attempts
 # follow each other at once, the next tick comes after the one-second sleep.
-gaps=$(grep 'Could not retrieve Staging server from ' "$logs/Kestro-2.txt" | head -n 6 |
-  awk '{ split($2, t, ":"); ms = ((t[1] * 60 + t[2]) * 60 + t[3]) * 1000 + t[4]
-         if (NR > 1) { g = ms - p; if (g < 0) g += 86400000; printf "%s%s", sep, (g < 900 ? "pair" : "tick"); sep = " " }
+gaps=$(attempts | head -n 6 |
+  awk -F: '{ ms = $1 * 1000; if (NR > 1) { printf "%s%s", sep, (ms - p < 900 ? "pair" : "tick"); sep = " " }
          p = ms }')
 check "no agent file: two attempts a tick" "pair tick pair tick pair" "$gaps"
 end_prefix

@@ -7,6 +7,7 @@
 #include "log/log_diversion.h"
 #include "log/log_line.h"
 #include "log/repeat_limit.h"
+#include "log/repeated_attempt.h"
 #include "platform/errno_text.h"
 #include "platform/host.h"
 #include "platform/lock.h"
@@ -62,11 +63,12 @@ void ReportNotOpened(const std::string& path, const std::string& error) {
   ReportToEventLog("The file '" + path + "' was not opened. Error: " + error, kEventError);
 }
 
-// A lock or log file refused for its owner or rights stays so line after
-// line until an administrator acts: the event log hears of it at the first
-// line, when the reason changes, and then at most once an hour, not at every
-// line (someone who planted the file could otherwise flood it).
-class RefusalNotice {
+// A lock or log file refused for its owner or rights, or a lock file that
+// cannot be opened at all (LogDir names a folder that is not there), stays so
+// line after line until an administrator acts: the event log hears of it at
+// the first line, when the reason changes, and then at most once an hour, not
+// at every line (someone who planted the file could otherwise flood it).
+class NotOpenedNotice {
  public:
   bool Due(const std::string& what) {
     LockGuard hold(lock_);
@@ -77,7 +79,7 @@ class RefusalNotice {
     refused_.store(true, std::memory_order_relaxed);
     return limit_.Due(Os().clock->TickCount());
   }
-  // At every line written: the lock is taken only after a refusal.
+  // At every line written: the lock is taken only after a failure.
   void Clear() {
     if (!refused_.load(std::memory_order_relaxed)) return;
     LockGuard hold(lock_);
@@ -93,11 +95,11 @@ class RefusalNotice {
   RepeatLimit limit_{60 * 60 * 1000};
 };
 
-RefusalNotice lockRefused;
-RefusalNotice logRefused;
+NotOpenedNotice lockNotOpened;
+NotOpenedNotice logRefused;
 
-void ReportRefused(RefusalNotice& notice, const std::string& path, const std::string& refusal) {
-  if (notice.Due(path + '\n' + refusal)) ReportNotOpened(path, "it " + refusal);
+void ReportLimited(NotOpenedNotice& notice, const std::string& path, const std::string& error) {
+  if (notice.Due(path + '\n' + error)) ReportNotOpened(path, error);
 }
 
 // Holding the lock: moves an overfull current log aside, then appends.
@@ -115,37 +117,27 @@ void AppendLine(const std::string& directory, const std::string& currentPath,
     // A log file that is there but not the program's to write (a link,
     // another user's file): the log cannot say so, the event log does.
     const std::string refusal = files.OpenRefusal();
-    if (!refusal.empty()) ReportRefused(logRefused, currentPath, refusal);
+    if (!refusal.empty()) ReportLimited(logRefused, currentPath, "it " + refusal);
   } else {
     logRefused.Clear();
   }
 }
 
-}  // namespace
-
-int WriteLog(std::string message) {
-  if (Diverted(message)) return kLogWritten;
-  const std::string directory = LogDirectory();
+// The line stamped already, written under the lock.
+int WriteLine(const std::string& directory, const std::string& stamp, const std::string& message) {
   const std::string currentPath = directory + kPathSeparator + kCurrentLogName;
   const std::string previousPath = directory + kPathSeparator + kPreviousLogName;
   const std::string lockPath = directory + kPathSeparator + kLockFileName;
-
-  // Stamped before waiting for the lock: a line carries the time of the call.
-  const std::string stamp = FormatTimeStamp(Os().clock->Now());
 
   ByteLock& lock = *Os().byteLock;
   LockHandle handle = 0;
   int error = 0;
   if (!lock.OpenLockFile(lockPath, &handle, &error)) {
     const std::string refusal = lock.OpenRefusal();
-    if (refusal.empty()) {
-      ReportNotOpened(lockPath, ErrnoText(error));
-    } else {
-      ReportRefused(lockRefused, lockPath, refusal);
-    }
+    ReportLimited(lockNotOpened, lockPath, refusal.empty() ? ErrnoText(error) : "it " + refusal);
     return kLogLockFileNotOpened;
   }
-  lockRefused.Clear();
+  lockNotOpened.Clear();
 
   bool locked = false;
   for (int attempt = 0; attempt < kLockAttempts && !locked; ++attempt) {
@@ -164,6 +156,21 @@ int WriteLog(std::string message) {
   lock.UnlockByte(handle);
   lock.CloseLockFile(handle);
   return kLogWritten;
+}
+
+}  // namespace
+
+int WriteLog(std::string message) {
+  if (Diverted(message)) return kLogWritten;
+  const std::string directory = LogDirectory();
+  // Stamped before waiting for the lock: a line carries the time of the call.
+  const std::string stamp = FormatTimeStamp(Os().clock->Now());
+  if (HeldForAttempt(stamp, message)) return kLogWritten;
+  return WriteLine(directory, stamp, message);
+}
+
+int WriteStampedLog(const std::string& stamp, const std::string& message) {
+  return WriteLine(LogDirectory(), stamp, message);
 }
 
 }  // namespace kestro

@@ -25,4 +25,8 @@ inline constexpr int kLogNotLocked = 2;
 // opened, 2 when the lock is not obtained in 60 attempts.
 int WriteLog(std::string message);
 
+// The same for a line stamped earlier: one that was held back
+// (repeated_attempt.h) keeps the time it was logged at.
+int WriteStampedLog(const std::string& stamp, const std::string& message);
+
 }  // namespace kestro

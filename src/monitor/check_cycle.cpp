@@ -10,9 +10,11 @@ namespace kestro {
 int Monitor::CheckCycle() {
   PingStatistics stats;
   PassFigures figures;
+  NoServerLines.Begin();
   LoadSettings();
 
   const std::string server = LocateStagingServer();
+  NoServerLines.End(server.empty());
   if (server.empty()) {
     // Tried again at the next tick: the pass did not complete. Said once
     // an hour, not at every attempt: the event log is everyone's.

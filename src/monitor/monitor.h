@@ -5,6 +5,7 @@
 #include "metrics/pass_figures.h"
 #include "monitor/judge_sweep.h"
 #include "log/repeat_limit.h"
+#include "log/repeated_attempt.h"
 #include "monitor/slot_confirmation.h"
 #include "monitor/supervisor.h"
 #include "probe/ping_statistics.h"
@@ -60,6 +61,8 @@ class Monitor {
   // once an hour, the metrics file at most once a minute.
   RepeatLimit NoServerEntry{60 * 60 * 1000};
   RepeatLimit NoServerMetrics{60 * 1000};
+  // The lines of those attempts: the first ones, then once an hour unless they change.
+  RepeatedAttempt NoServerLines;
   // The program's version, as the metrics name it; the driver sets it.
   std::string Version;
 };

@@ -4,11 +4,13 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <utility>
 
 #include "fakes/fake_system.h"
 #include "log/report_event.h"
 #include "log/log_line.h"
+#include "log/repeated_attempt.h"
 #include "log/write_log.h"
 #include "platform/own_file_security.h"
 #include "platform/settings_key.h"
@@ -178,12 +180,18 @@ TEST_F(WriteLogTest, UnopenableLogFileIsReportedOnStandardError) {
   EXPECT_EQ(0, sys.byteLock.OpenHandles());
 }
 
-TEST_F(WriteLogTest, UnopenableLockFileGivesOneErrorEntryAndStatusOne) {
-  sys.plan.Fail("OpenLockFile", 1, false, EACCES);
+TEST_F(WriteLogTest, UnopenableLockFileGivesStatusOneAndAnErrorEntryFirstThenHourly) {
+  sys.plan.Fail("OpenLockFile", 1, true, EACCES);
   EXPECT_EQ(1, WriteLog("lost"));
   EXPECT_TRUE(sys.files.contents.empty());
+  EXPECT_EQ(1, WriteLog("lost again"));
+  sys.clock.Advance(60 * 60 * 1000);
+  EXPECT_EQ(1, WriteLog("lost an hour later"));
+  sys.plan.Fail("OpenLockFile", 5, true, EACCES);  // the fourth opens: said at the next failure again
+  EXPECT_EQ(0, WriteLog("written"));
+  EXPECT_EQ(1, WriteLog("lost once more"));
   const auto entries = sys.eventLog.Entries();
-  ASSERT_EQ(1u, entries.size());
+  ASSERT_EQ(3u, entries.size());
   EXPECT_EQ(kEventError, entries[0].type);
   EXPECT_EQ(956, entries[0].category);
   EXPECT_EQ(957u, entries[0].eventId);
@@ -331,6 +339,19 @@ TEST_F(WriteLogTest, LostEventSourceLosesTheEntrySilently) {
   EXPECT_TRUE(sys.eventLog.Entries().empty());
   EXPECT_EQ(0, sys.plan.Count("ReportEventA"));
   EXPECT_EQ(0, sys.plan.Count("DeregisterEventSource"));
+}
+
+// Another thread's line is never held and comes after the lines logged before it.
+TEST_F(WriteLogTest, RepeatedAttemptLinesKeepTheirPlaceAroundAnotherThreadsLine) {
+  RepeatedAttempt attempt;
+  for (int i = 0; i < 3; ++i) {
+    attempt.Begin();
+    WriteLog("a");
+    if (i == 1) std::thread([] { WriteLog("change"); }).join();
+    WriteLog("b");
+    attempt.End(true);
+  }
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "a", "change", "b"}), sys.LogMessages());
 }
 
 }  // namespace

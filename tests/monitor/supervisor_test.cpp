@@ -72,8 +72,12 @@ TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOn
   sys.sharedFile.files.clear();
   sys.registry.SetText("SOFTWARE\\Morvane\\Kestro", "MetricsFile", "/m/kestro.prom");
   const auto entries = [this] { return sys.eventLog.Entries().size(); };
+  // The attempts' lines: the first ones, then hourly or when they change.
+  const std::string retrieve = "Could not retrieve Staging server from /agent/OXL/CONF/OXL.CNF";
+  const auto written = [&] { auto l = sys.LogMessages(); return std::count(l.begin(), l.end(), retrieve); };
   Tick();
   Tick();
+  EXPECT_EQ(1, written());
   EXPECT_EQ(4, sys.plan.Count("OpenForReading"));
   EXPECT_EQ(0, Passes());
   EXPECT_EQ(0, app->Supervisor.LastPassTime);
@@ -90,7 +94,11 @@ TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOn
   }
   EXPECT_EQ(124, sys.plan.Count("OpenForReading"));
   EXPECT_EQ(2u, entries());
+  EXPECT_EQ(2, written());
   EXPECT_EQ(61, sys.plan.Count("MoveFileExA"));
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PingPacketSize", 32);  // changed lines: at once
+  Tick();
+  EXPECT_EQ(3, written());
   // Defined, then gone again: said at once.
   sys.sharedFile.files[kAgentFile] = "[PEERHOSTS]\nOXLUILSR=staging\n";
   Tick();
@@ -99,6 +107,7 @@ TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOn
   LastAddressChange = app->Supervisor.LastPassTime + 1;
   Tick();
   EXPECT_EQ(3u, entries());
+  EXPECT_EQ(4, written());
 }
 
 TEST_F(SupervisorTest, AddressChangesStartOnePassAtTheNextTick) {
