@@ -60,6 +60,16 @@ end_prefix() {
 # The path of a Linux file as the program sees it.
 dos_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
+# installed_copy FILE: FILE copied into the prefix's C:\tools, and its path
+# there. A slot's program is run only from folders nobody else may change,
+# and Wine shows a sticky folder such as /tmp, above a clone or the work
+# folder, as one everybody may change.
+installed_copy() {
+  mkdir -p "$WINEPREFIX/drive_c/tools"
+  cp "$1" "$WINEPREFIX/drive_c/tools/"
+  printf 'C:\\tools\\%s' "$(basename "$1")"
+}
+
 # setting NAME REG_TYPE DATA: one value under the program's settings key.
 setting() {
   wine reg add 'HKLM\SOFTWARE\Morvane\Kestro' /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1 </dev/null

@@ -17,7 +17,8 @@ setting NumberOfPingSweeps REG_DWORD 3
 # the steps, not about the verdict.
 setting PingResponse1 REG_DWORD 0
 setting PingResponse2 REG_DWORD 0
-setting Command1 REG_SZ "$(dos_path "$KESTRO_WIN_BUILD/recorder.exe")"
+recorder=$(installed_copy "$KESTRO_WIN_BUILD/recorder.exe")
+setting Command1 REG_SZ "$recorder"
 setting Argument1 REG_SZ "recorder.exe $(dos_path "$record") 0 0"
 setting Service2 REG_SZ KestroTestSvc
 wine sc create KestroTestSvc binpath= "$(dos_path "$KESTRO_WIN_BUILD/test_service.exe")" >/dev/null 2>&1 </dev/null
@@ -35,7 +36,7 @@ wait "$pid" 2>/dev/null
 messages=$(cut -c26- "$logs/Kestro-2.txt" | tr -d '\r' | grep -v '^Could not read')
 check "direct pass: lines in order" \
   "$(printf '%s\n' '' 'Interaktiver aufruf...' 'ErrorText ' 'ErrorCode 0' 'Packets 3' 'PacketSize 1024' 'TotalCount 3' 'TimeoutCount 0' \
-     "Executing command $(dos_path "$KESTRO_WIN_BUILD/recorder.exe")  CommandLine: recorder.exe $(dos_path "$record") 0 0 start" \
+     "Executing command $recorder  CommandLine: recorder.exe $(dos_path "$record") 0 0 start" \
      'Starting service KestroTestSvc ...' 'Done with starting service KestroTestSvc')" \
   "$(grep -v -E '^(Ping to|MinTime|MaxTime|AvgTime|Timeout |SumTime|BytesPerSecond)' <<<"$messages")"
 check "direct pass: three answers" 3 "$(grep -c '^Ping to 127.0.0.1: Got 1056 bytes icmp_seq = [0-2] time: ' <<<"$messages")"

@@ -17,7 +17,7 @@ metrics_pass() {
     setting LogDir REG_SZ "$(dos_path "$dir/logs")"
     setting PingDelay REG_DWORD 0
     setting NumberOfPingSweeps REG_DWORD 2
-    setting Command1 REG_SZ "$(dos_path "$KESTRO_WIN_BUILD/recorder.exe")"
+    setting Command1 REG_SZ "$(installed_copy "$KESTRO_WIN_BUILD/recorder.exe")"
     setting Argument1 REG_SZ "recorder.exe $(dos_path "$dir/record") 0 0"
     setting MetricsFile REG_SZ "$(dos_path "$prom")"
     wineserver -w  # the server of the pass starts inside the namespace

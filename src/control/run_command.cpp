@@ -1,16 +1,61 @@
 #include "control/run_command.h"
 
+#include <map>
+
 #include "log/last_error_text.h"
+#include "log/repeat_limit.h"
+#include "log/report_event.h"
 #include "log/write_log.h"
+#include "platform/lock.h"
 #include "platform/platform.h"
 
 namespace kestro {
 namespace {
 constexpr std::uint32_t kWaitMs = 1000;
 constexpr int kQuietWaits = 5;  // a child that ends within these leaves no progress lines
+
+// A program that others could change stays so pass after pass until an
+// administrator acts: each pass logs it, the event log hears of it at the
+// first refusal, when the reason changes and then at most once an hour.
+struct Refusal {
+  std::string why;
+  RepeatLimit limit{60 * 60 * 1000};
+};
+Lock refusalsLock;
+std::map<std::string, Refusal> refusals;  // by command
+
+void ReportRefused(const std::string& command, const std::string& why) {
+  const std::string text = "Command " + command + " was not run: it " + why;
+  WriteLog(text);
+  bool due = false;
+  {
+    LockGuard hold(refusalsLock);
+    Refusal& refusal = refusals[command];
+    if (refusal.why != why) {
+      refusal.why = why;
+      refusal.limit.Clear();
+    }
+    due = refusal.limit.Due(Os().clock->TickCount());
+  }
+  if (due) ReportToEventLog(text, kEventError);
+}
+
+void ClearRefused(const std::string& command) {
+  LockGuard hold(refusalsLock);
+  refusals.erase(command);
+}
+
 }  // namespace
 
 std::uint32_t RunCommand(std::string command, std::string argument, int start) {
+  // The program runs with this program's rights: one that someone else could
+  // have changed or replaced is not run.
+  const std::string distrust = Os().children->TrustProblem(command);
+  if (!distrust.empty()) {
+    ReportRefused(command, distrust);
+    return 1;
+  }
+  ClearRefused(command);
   const std::string commandLine = argument + (start ? " start" : " stop");
   WriteLog("Executing command " + command + "  CommandLine: " + commandLine);
   return RunChildProcess(command.c_str(), commandLine.c_str());

@@ -37,8 +37,15 @@ class ChildProcesses {
   virtual void CloseHandle(ProcessHandle handle) = 0;
   // Whether Create could run `application` as it stands (no search path, no
   // extension added), asked without running it: empty when so, else why
-  // not, as a phrase after the program's name ("does not exist").
+  // not, as a phrase after the program's name ("does not exist"). Includes
+  // TrustProblem's judgement.
   virtual std::string RunProblem(const std::string& application) = 0;
+  // Whether someone other than the administrators (root, SYSTEM,
+  // Administrators, TrustedInstaller) or this program's account could
+  // change or replace the file Create would run for `application`, or a
+  // folder above it: empty when nobody could, or when there is no file to
+  // run; else who, as a phrase after "it" ("may be written by S-1-5-11").
+  virtual std::string TrustProblem(const std::string& application) = 0;
 };
 
 }  // namespace kestro

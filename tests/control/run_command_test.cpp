@@ -4,10 +4,13 @@
 
 #include "control/run_command.h"
 #include "fakes/fake_system.h"
+#include "log/report_event.h"
+#include "platform/program_file_security.h"
 
 namespace kestro {
 namespace {
 
+using testing::EventEntry;
 using testing::FakeSystem;
 
 class RunCommandTest : public ::testing::Test {
@@ -90,6 +93,58 @@ TEST_F(RunCommandTest, UnreadableExitCodeEndsTheWait) {
   sys.plan.Fail("GetExitCodeProcess", 2, true);
   EXPECT_EQ(kStillActive, RunCommand("p.exe", "p.exe", 1));
   EXPECT_EQ(1, sys.plan.Count("WaitForSingleObjectEx"));
+}
+
+TEST_F(RunCommandTest, ProgramOthersMayChangeIsJudgedByOwnerAndRights) {
+  const AccessGrant admins{Principal::Administrators, "S-1-5-32-544", 0x1F01FF};
+  const AccessGrant usersRun{Principal::Other, "S-1-5-32-545", 0x1200A9};
+  const std::string user = "S-1-5-21-1-2-3-1004";
+  struct Row {
+    FileSecurity security;
+    std::string folder, refusal;
+  };
+  for (const Row& r : std::vector<Row>{
+           // cmd.exe: TrustedInstaller's, users may run it.
+           {{Principal::Other, kTrustedInstallerSid, true, {admins, usersRun}}, "", ""},
+           {{Principal::Other, user, true, {admins}}, "", "belongs to " + user},
+           {{Principal::System, "S-1-5-18", true, {admins, {Principal::Other, "S-1-5-11", 0x1301BF}}}, "",
+            "may be written by S-1-5-11"},
+           {{Principal::System, "S-1-5-18", false, {}}, "", "may be written by every user"},
+           // Users may create folders in C:\, which replaces nothing.
+           {{Principal::System, "S-1-5-18", true, {admins, {Principal::Other, "S-1-5-11", 0x100004}}}, "C:\\", ""},
+           {{Principal::System, "S-1-5-18", true, {admins, {Principal::Other, "S-1-5-11", 0x40}}}, "C:\\Tools",
+            "lies in \"C:\\Tools\", which may be written by S-1-5-11"},
+           {{Principal::Other, user, true, {admins}}, "C:\\Tools", "lies in \"C:\\Tools\", which belongs to " + user},
+       }) {
+    EXPECT_EQ(r.refusal, ProgramRefusal(r.security, r.folder));
+  }
+}
+
+TEST_F(RunCommandTest, ProgramOthersMayChangeIsNotRunAndTheEventLogHearsOfItHourly) {
+  const std::string line = "Command C:\\t\\a.cmd was not run: it may be written by S-1-5-11";
+  sys.children.trustProblems["C:\\t\\a.cmd"] = "may be written by S-1-5-11";
+  EXPECT_EQ(1u, RunCommand("C:\\t\\a.cmd", "a.cmd", 1));  // a failed action
+  EXPECT_EQ(std::vector<std::string>{line}, sys.LogMessages());
+  EXPECT_EQ(0, sys.children.created);
+  sys.clock.Advance(60 * 60 * 1000 - 1);
+  RunCommand("C:\\t\\a.cmd", "a.cmd", 0);
+  EXPECT_EQ(2u, sys.LogMessages().size());  // every pass logs it
+  EXPECT_EQ(1u, sys.eventLog.Entries().size());
+  sys.clock.Advance(1);
+  RunCommand("C:\\t\\a.cmd", "a.cmd", 0);
+  // Another reason, and a refusal after the program was mended, are told at once.
+  sys.children.trustProblems["C:\\t\\a.cmd"] = "belongs to S-1-5-21-1-2-3-1004";
+  RunCommand("C:\\t\\a.cmd", "a.cmd", 0);
+  sys.children.trustProblems.clear();
+  RunCommand("C:\\t\\a.cmd", "a.cmd", 0);
+  sys.children.trustProblems["C:\\t\\a.cmd"] = "may be written by S-1-5-11";
+  RunCommand("C:\\t\\a.cmd", "a.cmd", 0);
+  const std::vector<EventEntry> entries = sys.eventLog.Entries();
+  ASSERT_EQ(4u, entries.size());
+  EXPECT_EQ(std::vector<std::string>{line}, entries[0].strings);
+  EXPECT_EQ(kEventError, entries[0].type);
+  EXPECT_EQ("Command C:\\t\\a.cmd was not run: it belongs to S-1-5-21-1-2-3-1004", entries[2].strings.at(0));
+  EXPECT_EQ(1, sys.children.created);
 }
 
 }  // namespace

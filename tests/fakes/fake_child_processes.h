@@ -49,11 +49,16 @@ class FakeChildProcesses : public ChildProcesses {
     clock_.Advance(ms);
     return kWaitTimedOut;
   }
-  // Programs that could not be run, with why.
+  // Programs that could not be run, and programs others could change, with why.
   std::map<std::string, std::string> runProblems;
+  std::map<std::string, std::string> trustProblems;
   std::string RunProblem(const std::string& app) override {
     const auto p = runProblems.find(app);
-    return p == runProblems.end() ? "" : p->second;
+    return p == runProblems.end() ? TrustProblem(app) : p->second;
+  }
+  std::string TrustProblem(const std::string& app) override {
+    const auto p = trustProblems.find(app);
+    return p == trustProblems.end() ? "" : p->second;
   }
   void CloseHandle(ProcessHandle) override {
     plan_.Enter("CloseHandle");

@@ -40,6 +40,11 @@ class TrustedFileTest : public ::testing::Test {
     const int fd = OpenTrustedForReading(dir + "/" + name, rule, &refusal);
     return Outcome(fd, refusal);
   }
+  std::string Program(const std::string& name = "f") {
+    std::string text = ProgramRefusal(dir + "/" + name);
+    const auto at = text.find(dir);
+    return at == std::string::npos ? text : text.replace(at, dir.size(), "DIR");
+  }
   std::string OpenOwn(mode_t mode) {
     std::string refusal = "unset";
     const int fd = OpenOwnFile(dir + "/f", O_WRONLY | O_APPEND, mode, &refusal);
@@ -58,35 +63,47 @@ class TrustedFileTest : public ::testing::Test {
   std::string dir;
 };
 
-TEST_F(TrustedFileTest, SettingsAndAgentRules) {
+TEST_F(TrustedFileTest, SettingsAgentAndProgramRules) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to give files to another user";
+  const char* const others = "may be written by others than its owner";
+  const char* const openDir = "lies in \"DIR\", which others than its owner may write";
   const struct {
     const char* setUp;
     const char* settings;  // what the settings rule says
     const char* agent;     // what the agent rule says
+    const char* program;   // what a slot's program is judged to be (links followed)
   } rows[] = {
-      {"install -m 644 target f", "", ""},
-      {"install -m 664 target f", "may be written by others than its owner", ""},
-      {"install -m 666 target f", "may be written by others than its owner", "may be written by every user"},
-      {"install -m 644 -o 65534 target f", "belongs to user 65534", ""},
-      {"ln -s target f", "is a symbolic link", "is a symbolic link"},
-      {"mkfifo f", "is not a regular file", "is not a regular file"},  // and no blocking
-      {"mkdir f", "is not a regular file", "is not a regular file"},
-      {"install -m 644 target f && chmod 777 .", "lies in \"DIR\", which others than its owner may write", ""},
-      {"install -m 644 target f && chmod 1777 .", "", ""},
-      {"install -m 644 target f && chown 65534 .", "lies in \"DIR\", which belongs to user 65534", ""},
-      {"true", "errno 2", "errno 2"},
+      {"install -m 644 target f", "", "", ""},
+      {"install -m 664 target f", others, "", others},
+      {"install -m 666 target f", others, "may be written by every user", others},
+      {"install -m 777 target f", others, "may be written by every user", others},
+      {"install -m 644 -o 65534 target f", "belongs to user 65534", "", "belongs to user 65534"},
+      {"ln -s target f", "is a symbolic link", "is a symbolic link", ""},
+      {"mkfifo f", "is not a regular file", "is not a regular file", ""},  // and no blocking
+      {"mkdir f", "is not a regular file", "is not a regular file", ""},
+      {"install -m 755 target f && chmod 777 .", openDir, "lies in \"DIR\", which every user may write", openDir},
+      {"install -m 644 target f && chmod 1777 .", "", "", ""},
+      // In a sticky folder the owner of a link may still replace it.
+      {"chmod 1777 . && ln -s target f && chown -h 65534 f", "is a symbolic link", "is a symbolic link", openDir},
+      {"install -m 644 target f && chown 65534 .", "lies in \"DIR\", which belongs to user 65534", "",
+       "lies in \"DIR\", which belongs to user 65534"},
+      {"true", "errno 2", "errno 2", ""},
   };
   for (const auto& row : rows) {
     Make(row.setUp);
     EXPECT_EQ(row.settings, Open(FileRule::Settings)) << row.setUp;
     EXPECT_EQ(row.agent, Open(FileRule::Agent)) << row.setUp;
+    EXPECT_EQ(row.program, Program()) << row.setUp;
   }
-  // Links among the folders are followed, and the real folders checked.
+  // Links among the folders are followed, the real folders checked, and so
+  // is every folder that holds a link on the way.
   Make("mkdir real && ln -s real conf && install -m 600 target real/f");
   EXPECT_EQ("", Open(FileRule::Settings, "conf/f"));
   Make("mkdir -m 775 real && ln -s real conf && install -m 600 target real/f");
   EXPECT_EQ("lies in \"DIR/real\", which others than its owner may write", Open(FileRule::Settings, "conf/f"));
+  Make("mkdir -m 777 open && mkdir real && ln -s ../real open/conf && install -m 755 target real/f");
+  EXPECT_EQ("lies in \"DIR/open\", which others than its owner may write", Program("open/conf/f"));
+  EXPECT_EQ("", Program("real/f"));
 }
 
 TEST_F(TrustedFileTest, OwnFilesAreCreatedPrivateAndOnlyTheProgramsOwnAreUsed) {

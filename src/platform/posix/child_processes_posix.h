@@ -19,6 +19,7 @@ class PosixChildProcesses : public ChildProcesses {
   bool ExitCode(ProcessHandle process, std::uint32_t* code) override;
   int Wait(ProcessHandle process, std::uint32_t milliseconds) override;
   std::string RunProblem(const std::string& application) override;
+  std::string TrustProblem(const std::string& application) override;
   void CloseHandle(ProcessHandle handle) override;
 
  private:

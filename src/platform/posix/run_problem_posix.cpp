@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/posix/child_processes_posix.h"
+#include "platform/posix/trusted_file_posix.h"
 
 namespace kestro {
 
@@ -17,7 +18,11 @@ std::string PosixChildProcesses::RunProblem(const std::string& application) {
   if (!S_ISREG(st.st_mode)) return "is not a regular file";
   if (faccessat(AT_FDCWD, application.c_str(), X_OK, AT_EACCESS) != 0)
     return std::string("may not be run: ") + std::strerror(errno);
-  return "";
+  return TrustProblem(application);
+}
+
+std::string PosixChildProcesses::TrustProblem(const std::string& application) {
+  return ProgramRefusal(application);
 }
 
 }  // namespace kestro

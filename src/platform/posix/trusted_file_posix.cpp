@@ -1,11 +1,14 @@
 #include "platform/posix/trusted_file_posix.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
 
 namespace kestro {
 namespace {
@@ -43,49 +46,142 @@ int RefuseFailedOpen(int dirfd, const std::string& name, std::string* refusal) {
   return -1;
 }
 
-// Walks from "/" down to the real directory `dir`, each step opened without
-// following a link and checked through its descriptor. Returns the
-// directory's descriptor, or -1 with errno set; the first directory anyone
-// else may change goes into `problem`.
-int OpenCheckedDirectory(const std::string& dir, std::string* problem) {
-  char* real = realpath(dir.c_str(), nullptr);
-  if (real == nullptr) return -1;
-  const std::string path = real;
-  std::free(real);
-  int fd = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
-  std::string walked;
-  std::string::size_type start = 1;
-  for (;;) {
-    if (fd < 0) return -1;
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-      close(fd);
-      return -1;
-    }
-    const std::string shown = walked.empty() ? "/" : walked;
-    if (problem->empty() && !OwnedByTrustedUser(st)) {
-      *problem = "lies in \"" + shown + "\", which " + BelongsTo(st.st_uid);
-    } else if (problem->empty() && (st.st_mode & (S_IWGRP | S_IWOTH)) && !(st.st_mode & S_ISVTX)) {
-      *problem = "lies in \"" + shown + "\", which others than its owner may write";
-    }
-    if (start >= path.size()) return fd;
-    std::string::size_type end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    const std::string name = path.substr(start, end - start);
-    walked += "/" + name;
-    start = end + 1;
-    const int next = openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    close(fd);
-    fd = next;
+// Who besides root and this program's user may change which files a rule's
+// folders hold: for the settings and a slot's program nobody, for the agent
+// file (the agent's own) not every user.
+std::string FolderProblem(const struct stat& folder, const struct stat& entry, const std::string& shown,
+                          FileRule rule) {
+  // In a sticky folder (/tmp) only an entry's owner may remove or rename it:
+  // a folder or file is judged by its own owner next, a link here.
+  const bool sticky = (folder.st_mode & S_ISVTX) != 0;
+  const bool entryKept = !S_ISLNK(entry.st_mode) || OwnedByTrustedUser(entry);
+  if (rule == FileRule::Agent) {
+    if ((folder.st_mode & S_IWOTH) && !sticky) return "lies in \"" + shown + "\", which every user may write";
+    return "";
   }
+  if (!OwnedByTrustedUser(folder)) return "lies in \"" + shown + "\", which " + BelongsTo(folder.st_uid);
+  if ((folder.st_mode & (S_IWGRP | S_IWOTH)) && !(sticky && entryKept))
+    return "lies in \"" + shown + "\", which others than its owner may write";
+  return "";
 }
 
-int OpenSettings(const std::string& path, std::string* refusal) {
+constexpr int kMostLinks = 40;  // as the kernel follows
+
+std::vector<std::string> Components(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string::size_type start = 0;
+  while (start <= path.size()) {
+    std::string::size_type end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    if (!part.empty() && part != ".") parts.push_back(part);
+    start = end + 1;
+  }
+  return parts;
+}
+
+// Reopens "/" in place of `fd`: -1 when it cannot be.
+int OpenRoot(int fd, struct stat* folder) {
+  if (fd >= 0) close(fd);
+  fd = open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0 && fstat(fd, folder) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Looks the folder `dir` up from "/" as the kernel does, following links,
+// each step made through a descriptor without following a link, and judges
+// under `rule` every entry looked up on the way (each folder and link).
+// Returns the folder's descriptor (`folder` gets its status, `real` its
+// path without links), or -1 with errno set; the first entry others may
+// change goes into `problem`.
+int OpenCheckedDirectory(const std::string& dir, FileRule rule, std::string* problem,
+                         struct stat* folder, std::string* real) {
+  std::vector<std::string> rest;
+  if (dir.empty() || dir[0] != '/') {
+    char* cwd = getcwd(nullptr, 0);
+    if (cwd == nullptr) return -1;
+    rest = Components(cwd);
+    std::free(cwd);
+  }
+  for (const std::string& part : Components(dir)) rest.push_back(part);
+  std::reverse(rest.begin(), rest.end());  // taken from the back
+  int fd = OpenRoot(-1, folder);
+  std::string walked;
+  int links = 0;
+  bool broken = false;
+  while (fd >= 0 && !rest.empty() && !broken) {
+    const std::string name = rest.back();
+    rest.pop_back();
+    int next = -1;
+    if (name == "..") {
+      next = openat(fd, "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+      walked = walked.substr(0, walked.rfind('/'));
+    } else {
+      struct stat entry;
+      if (fstatat(fd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        broken = true;
+        continue;
+      }
+      if (problem->empty()) *problem = FolderProblem(*folder, entry, walked.empty() ? "/" : walked, rule);
+      if (S_ISLNK(entry.st_mode)) {
+        char target[PATH_MAX];
+        const ssize_t n = readlinkat(fd, name.c_str(), target, sizeof target);
+        broken = n <= 0 || n == static_cast<ssize_t>(sizeof target);
+        if (!broken && ++links > kMostLinks) {
+          errno = ELOOP;
+          broken = true;
+        }
+        if (broken) continue;
+        const std::vector<std::string> parts = Components(std::string(target, static_cast<std::size_t>(n)));
+        rest.insert(rest.end(), parts.rbegin(), parts.rend());
+        if (target[0] == '/') {
+          fd = OpenRoot(fd, folder);
+          walked.clear();
+        }
+        continue;
+      }
+      next = openat(fd, name.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      walked += "/" + name;
+    }
+    const int error = errno;
+    close(fd);
+    errno = error;
+    fd = next;
+    if (fd >= 0 && fstat(fd, folder) != 0) broken = true;
+  }
+  if (fd >= 0 && broken) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  if (real != nullptr) *real = walked.empty() ? "/" : walked;
+  return fd;
+}
+
+// Splits `path` into its folder ("" for the current one) and its last name.
+void Split(const std::string& path, std::string* dir, std::string* name) {
   const std::string::size_type slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string dirProblem;
-  const int dirfd = OpenCheckedDirectory(dir, &dirProblem);
+  *dir = slash == std::string::npos ? "" : slash == 0 ? "/" : path.substr(0, slash);
+  *name = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// What the rule asks of the file itself, beyond being a regular file.
+std::string FileProblem(const struct stat& st, FileRule rule) {
+  if (rule == FileRule::Agent) return st.st_mode & S_IWOTH ? "may be written by every user" : "";
+  if (!OwnedByTrustedUser(st)) return BelongsTo(st.st_uid);
+  if (st.st_mode & (S_IWGRP | S_IWOTH)) return "may be written by others than its owner";
+  return "";
+}
+
+int OpenJudged(const std::string& path, FileRule rule, std::string* refusal) {
+  std::string dir, name, real, dirProblem;
+  Split(path, &dir, &name);
+  struct stat folder;
+  const int dirfd = OpenCheckedDirectory(dir, rule, &dirProblem, &folder, &real);
   if (dirfd < 0) return -1;
   const int fd = openat(dirfd, name.c_str(), O_RDONLY | kNoFollow);
   if (fd < 0) {
@@ -102,22 +198,10 @@ int OpenSettings(const std::string& path, std::string* refusal) {
     return -1;
   }
   if (!S_ISREG(st.st_mode)) return Refuse(fd, "is not a regular file", refusal);
-  if (!OwnedByTrustedUser(st)) return Refuse(fd, BelongsTo(st.st_uid), refusal);
-  if (st.st_mode & (S_IWGRP | S_IWOTH)) return Refuse(fd, "may be written by others than its owner", refusal);
+  const std::string problem = FileProblem(st, rule);
+  if (!problem.empty()) return Refuse(fd, problem, refusal);
+  if (dirProblem.empty()) dirProblem = FolderProblem(folder, st, real, rule);
   if (!dirProblem.empty()) return Refuse(fd, dirProblem, refusal);
-  return fd;
-}
-
-int OpenAgent(const std::string& path, std::string* refusal) {
-  const int fd = open(path.c_str(), O_RDONLY | kNoFollow);
-  if (fd < 0) return RefuseFailedOpen(AT_FDCWD, path, refusal);
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    close(fd);
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) return Refuse(fd, "is not a regular file", refusal);
-  if (st.st_mode & S_IWOTH) return Refuse(fd, "may be written by every user", refusal);
   return fd;
 }
 
@@ -125,7 +209,38 @@ int OpenAgent(const std::string& path, std::string* refusal) {
 
 int OpenTrustedForReading(const std::string& path, FileRule rule, std::string* refusal) {
   refusal->clear();
-  return rule == FileRule::Settings ? OpenSettings(path, refusal) : OpenAgent(path, refusal);
+  return OpenJudged(path, rule, refusal);
+}
+
+std::string ProgramRefusal(const std::string& path) {
+  std::string current = path;
+  for (int links = 0; links <= kMostLinks; ++links) {
+    std::string dir, name, real, problem;
+    Split(current, &dir, &name);
+    struct stat folder;
+    const int dirfd = OpenCheckedDirectory(dir, FileRule::Settings, &problem, &folder, &real);
+    if (dirfd < 0) return "";  // not there: starting it says why
+    struct stat st;
+    const bool there = !name.empty() && fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    char target[PATH_MAX];
+    ssize_t length = 0;
+    if (there && S_ISLNK(st.st_mode)) length = readlinkat(dirfd, name.c_str(), target, sizeof target);
+    close(dirfd);
+    if (!there || length < 0 || length == static_cast<ssize_t>(sizeof target)) return "";
+    if (S_ISLNK(st.st_mode)) {
+      // Whoever may replace the link chooses the program.
+      if (problem.empty()) problem = FolderProblem(folder, st, real, FileRule::Settings);
+      if (!problem.empty()) return problem;
+      const std::string to(target, static_cast<std::size_t>(length));
+      current = to[0] == '/' ? to : real + "/" + to;
+      continue;
+    }
+    if (!S_ISREG(st.st_mode)) return "";
+    const std::string own = FileProblem(st, FileRule::Settings);
+    if (!own.empty()) return own;
+    return problem.empty() ? FolderProblem(folder, st, real, FileRule::Settings) : problem;
+  }
+  return "";  // too many links: starting it fails
 }
 
 namespace {

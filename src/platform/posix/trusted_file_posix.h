@@ -14,9 +14,12 @@ enum class FileRule {
   // Names commands run as root: a regular file owned by root or by this
   // program's user that neither its group nor others may write, in
   // directories that only root or this program's user may write (sticky
-  // ones, such as /tmp, aside).
+  // ones, such as /tmp, aside when the entry in them is root's or this
+  // user's). Every directory the name is looked up in counts, those holding
+  // a link on the way included.
   Settings,
-  // Names the host to probe: a regular file others may not write.
+  // Names the host to probe: a regular file that not every user may write,
+  // in directories that not every user may write (sticky ones aside).
   Agent,
 };
 
@@ -25,6 +28,14 @@ enum class FileRule {
 // as a phrase after the file's name ("is a symbolic link"), and errno is
 // EPERM.
 int OpenTrustedForReading(const std::string& path, FileRule rule, std::string* refusal);
+
+// Why a slot's program, the file execve runs for `path` (a link followed to
+// its end), may be changed by others than root and this program's user,
+// judged as the settings file is: a phrase after its name ("may be written
+// by others than its owner"); empty when it may not, or when it is not
+// there to run. Nobody else can change what was judged, so it is still what
+// runs.
+std::string ProgramRefusal(const std::string& path);
 
 // Opens or creates (with `mode`) one of the program's own files, a log or
 // the lock file, with `flags` (O_WRONLY | O_APPEND, O_RDWR, ...). A file that

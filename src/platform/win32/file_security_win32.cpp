@@ -108,4 +108,8 @@ std::string ForeignFileRefusal(HANDLE file, bool lockFile, const std::string& na
   return Judged(file, lockFile, &owner);
 }
 
+bool ReadFileSecurity(HANDLE file, FileSecurity* security, std::string* why) {
+  return ReadSecurity(file, security, why);
+}
+
 }  // namespace kestro

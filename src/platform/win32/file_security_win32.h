@@ -5,6 +5,13 @@
 
 namespace kestro {
 
+struct FileSecurity;
+
+// Reads the owner and the allowing entries that apply to an open file (the
+// handle needs READ_CONTROL); false when they could not be read, `why` then
+// saying so as a phrase after "it".
+bool ReadFileSecurity(HANDLE file, FileSecurity* security, std::string* why);
+
 // Reads the owner and access list of an open file (the handle needs
 // READ_CONTROL) and judges them with OwnFileRefusal: why the file may not be
 // used, as a phrase after "it"; empty when it may. With `narrowPath` (the
