@@ -52,15 +52,18 @@ bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, in
   const DWORD lastError = GetLastError();
   OwnFileRights rights(OwnFileRights::Readers::Nobody, ShareAccount(path));
   HANDLE file = OpenOwnFile(path, true, OPEN_ALWAYS, rights.Attributes(), true);
+  // Asked before the thread-local text is touched: its first use on a
+  // thread resets the last error.
+  const DWORD opened = GetLastError();
   refusal[0] = '\0';
   if (file == INVALID_HANDLE_VALUE) {
-    *error = ErrnoOf(GetLastError());
+    *error = ErrnoOf(opened);
     return false;
   }
   // One that was there already is judged through the open handle: one left
   // by someone else, or one others may open, would let them hold the byte
   // and hold up every line.
-  if (GetLastError() == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, path, true));
+  if (opened == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, path, true));
   SetLastError(lastError);  // "already exists" at every line is nobody's business
   if (refusal[0] != '\0') {
     CloseHandle(file);

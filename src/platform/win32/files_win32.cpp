@@ -32,10 +32,13 @@ bool Win32Files::AppendToFile(const std::string& path, const std::string& bytes)
   // A log created here gets the program's own rights, not its folder's.
   OwnFileRights rights(OwnFileRights::Readers::Users, ShareAccount(path));
   HANDLE file = OpenOwnFile(path, false, OPEN_ALWAYS, rights.Attributes(), true);
+  // Asked before the thread-local text is touched: its first use on a
+  // thread resets the last error.
+  const DWORD opened = GetLastError();
   refusal[0] = '\0';
   if (file == INVALID_HANDLE_VALUE) return false;
   // One that was there already must be as the program would have made it.
-  if (GetLastError() == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, path, false));
+  if (opened == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, path, false));
   if (refusal[0] != '\0') {
     CloseHandle(file);
     return false;
