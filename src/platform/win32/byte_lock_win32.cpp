@@ -63,7 +63,7 @@ bool Win32ByteLock::OpenLockFile(const std::string& path, LockHandle* handle, in
   // One that was there already is judged through the open handle: one left
   // by someone else, or one others may open, would let them hold the byte
   // and hold up every line.
-  if (opened == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, path, true));
+  if (opened == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, true));
   SetLastError(lastError);  // "already exists" at every line is nobody's business
   if (refusal[0] != '\0') {
     CloseHandle(file);

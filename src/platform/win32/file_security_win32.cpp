@@ -117,22 +117,54 @@ bool ReadSecurity(HANDLE file, bool share, FileSecurity* security, std::string* 
 
 }  // namespace
 
-void ReadVolume(const std::string& path, bool* keepsAccessLists, bool* share) {
+namespace {
+
+// NtQueryVolumeInformationFile (ntdll.dll, NT 4 on), looked up at run time:
+// the volume of an open handle, asked without GetVolumeInformationA, which
+// takes a path and, under Wine, writes a line to standard error each time.
+struct IoStatus {
+  void* status;
+  ULONG_PTR information;
+};
+using QueryVolumeFunction = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+constexpr int kFsDeviceInformation = 4;
+constexpr int kFsAttributeInformation = 5;
+constexpr ULONG kRemoteDevice = 0x10;  // FILE_REMOTE_DEVICE
+
+QueryVolumeFunction QueryVolume() {
+  static const QueryVolumeFunction query = [] {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll == nullptr ? nullptr
+                            : reinterpret_cast<QueryVolumeFunction>(reinterpret_cast<void*>(
+                                  GetProcAddress(ntdll, "NtQueryVolumeInformationFile")));
+  }();
+  return query;
+}
+
+}  // namespace
+
+void ReadVolume(HANDLE file, bool* keepsAccessLists, bool* share) {
   *keepsAccessLists = true;
   *share = false;
-  char root[MAX_PATH + 1];
-  if (!GetVolumePathNameA(path.c_str(), root, sizeof root)) return;
-  *share = GetDriveTypeA(root) == DRIVE_REMOTE;
-  DWORD flags = 0;
-  if (GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0))
-    *keepsAccessLists = (flags & FILE_PERSISTENT_ACLS) != 0;
+  const QueryVolumeFunction query = QueryVolume();
+  if (query == nullptr) return;
+  IoStatus status;
+  ULONG device[2];  // its type, its characteristics
+  if (query(file, &status, device, sizeof device, kFsDeviceInformation) >= 0)
+    *share = (device[1] & kRemoteDevice) != 0;
+  // Its attributes, then the file system's name, which may not fit and
+  // need not: the attributes come first.
+  ULONG attributes[64];
+  const LONG result = query(file, &status, attributes, sizeof attributes, kFsAttributeInformation);
+  if (result >= 0 || static_cast<ULONG>(result) == 0x80000005 /* buffer overflow */)
+    *keepsAccessLists = (attributes[0] & FILE_PERSISTENT_ACLS) != 0;
 }
 
 PSID ShareAccount(const std::string& path) {
-  bool keepsAccessLists = true;
-  bool share = false;
-  ReadVolume(path, &keepsAccessLists, &share);
-  return share ? ComputerAccountSid() : nullptr;
+  char root[MAX_PATH + 1];
+  if (!GetVolumePathNameA(path.c_str(), root, sizeof root) || GetDriveTypeA(root) != DRIVE_REMOTE)
+    return nullptr;
+  return ComputerAccountSid();
 }
 
 HANDLE OpenOwnFile(const std::string& path, bool lockFile, DWORD disposition,
@@ -148,14 +180,14 @@ HANDLE OpenOwnFile(const std::string& path, bool lockFile, DWORD disposition,
   return CreateFileA(path.c_str(), access, kShareAll, created, disposition, kFlags, nullptr);
 }
 
-OwnFileVerdict JudgeOpenFile(HANDLE file, const std::string& path, bool lockFile) {
+OwnFileVerdict JudgeOpenFile(HANDLE file, bool lockFile) {
   FileSecurity security;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file, &info))
     return {"could not be examined (error " + std::to_string(GetLastError()) + ")", false};
   security.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   security.links = info.nNumberOfLinks;
-  ReadVolume(path, &security.volumeKeepsAccessLists, &security.onShare);
+  ReadVolume(file, &security.volumeKeepsAccessLists, &security.onShare);
   std::string why;
   if (security.volumeKeepsAccessLists && !security.reparsePoint && security.links <= 1 &&
       !ReadSecurity(file, security.onShare, &security, &why))
@@ -163,20 +195,23 @@ OwnFileVerdict JudgeOpenFile(HANDLE file, const std::string& path, bool lockFile
   return JudgeOwnFile(security, lockFile);
 }
 
-std::string RefusalAfterNarrowing(HANDLE file, const std::string& path, bool lockFile) {
-  const OwnFileVerdict verdict = JudgeOpenFile(file, path, lockFile);
+std::string RefusalAfterNarrowing(HANDLE file, bool lockFile) {
+  const OwnFileVerdict verdict = JudgeOpenFile(file, lockFile);
   if (!verdict.narrowable) return verdict.refusal;
   // The program's own file with rights wider than it gives: left so by a
   // version that took its folder's (the root of C: lets every authenticated
   // user modify files).
+  bool keepsAccessLists = true;
+  bool share = false;
+  ReadVolume(file, &keepsAccessLists, &share);
   OwnFileRights rights(lockFile ? OwnFileRights::Readers::Nobody : OwnFileRights::Readers::Users,
-                       ShareAccount(path));
+                       share ? ComputerAccountSid() : nullptr);
   if (rights.Acl() == nullptr ||
       SetSecurityInfo(file, SE_FILE_OBJECT,
                       DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
                       nullptr, rights.Acl(), nullptr) != ERROR_SUCCESS)
     return verdict.refusal;
-  return JudgeOpenFile(file, path, lockFile).refusal;
+  return JudgeOpenFile(file, lockFile).refusal;
 }
 
 }  // namespace kestro

@@ -16,24 +16,24 @@ namespace kestro {
 HANDLE OpenOwnFile(const std::string& path, bool lockFile, DWORD disposition,
                    SECURITY_ATTRIBUTES* created, bool mayNarrow);
 
-// The volume `path` lies on: whether it keeps access lists
+// The volume an open file or folder lies on: whether it keeps access lists
 // (FILE_PERSISTENT_ACLS), and whether it is a network share. Unknown counts
 // as an ordinary local volume.
-void ReadVolume(const std::string& path, bool* keepsAccessLists, bool* share);
+void ReadVolume(HANDLE file, bool* keepsAccessLists, bool* share);
 
 // On a network share the computer account (the program's own there, to be
 // given rights to the files it creates); nullptr elsewhere or unknown.
 PSID ShareAccount(const std::string& path);
 
 // Judges an open own file with JudgeOwnFile: the file itself (links,
-// reparse point), its volume (found from `path`; on a network share the
-// computer account counts as the program's own), its owner and rights.
-OwnFileVerdict JudgeOpenFile(HANDLE file, const std::string& path, bool lockFile);
+// reparse point), its volume (on a network share the computer account
+// counts as the program's own), its owner and rights.
+OwnFileVerdict JudgeOpenFile(HANDLE file, bool lockFile);
 
 // The writer's judgement: why the open file may not be used, empty when it
 // may. A file of the program's own whose rights are only too wide is first
 // given the program's rights through this handle, then judged again through
 // it, so a file put in its place meanwhile changes nothing.
-std::string RefusalAfterNarrowing(HANDLE file, const std::string& path, bool lockFile);
+std::string RefusalAfterNarrowing(HANDLE file, bool lockFile);
 
 }  // namespace kestro

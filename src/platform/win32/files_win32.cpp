@@ -38,7 +38,7 @@ bool Win32Files::AppendToFile(const std::string& path, const std::string& bytes)
   refusal[0] = '\0';
   if (file == INVALID_HANDLE_VALUE) return false;
   // One that was there already must be as the program would have made it.
-  if (opened == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, path, false));
+  if (opened == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, false));
   if (refusal[0] != '\0') {
     CloseHandle(file);
     return false;

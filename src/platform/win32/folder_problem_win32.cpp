@@ -37,7 +37,7 @@ std::string OwnFileProblem(const std::string& path, std::vector<std::string>* no
     if (Missing(error)) return "";
     return Quoted(path) + (lockFile ? " may not be opened: " : " may not be written: ") + SystemText(error);
   }
-  const OwnFileVerdict verdict = JudgeOpenFile(file, path, lockFile);
+  const OwnFileVerdict verdict = JudgeOpenFile(file, lockFile);
   CloseHandle(file);
   if (verdict.refusal.empty()) return "";
   if (!verdict.narrowable) return Quoted(path) + " " + verdict.refusal;
@@ -62,10 +62,10 @@ std::string Win32Files::FolderProblem(const std::string& directory,
                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     return Quoted(folder) + " may not be written: " + SystemText(GetLastError());
-  CloseHandle(handle);
   bool keepsAccessLists = true;
   bool share = false;
-  ReadVolume(folder, &keepsAccessLists, &share);
+  ReadVolume(handle, &keepsAccessLists, &share);
+  CloseHandle(handle);
   if (!keepsAccessLists)
     notes->push_back(Quoted(folder) +
                      " lies on a volume that keeps no access lists (FAT, exFAT): anyone may "
