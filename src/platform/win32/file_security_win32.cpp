@@ -161,10 +161,12 @@ void ReadVolume(HANDLE file, bool* keepsAccessLists, bool* share) {
 }
 
 PSID ShareAccount(const std::string& path) {
-  char root[MAX_PATH + 1];
-  if (!GetVolumePathNameA(path.c_str(), root, sizeof root) || GetDriveTypeA(root) != DRIVE_REMOTE)
-    return nullptr;
-  return ComputerAccountSid();
+  // A UNC path, or a drive letter mapped to a share; asked at every line, so
+  // by the path's start alone.
+  const bool unc = path.compare(0, 2, "\\\\") == 0;
+  const bool share = unc || (path.size() >= 2 && path[1] == ':' &&
+                             GetDriveTypeA((path.substr(0, 2) + "\\").c_str()) == DRIVE_REMOTE);
+  return share ? ComputerAccountSid() : nullptr;
 }
 
 HANDLE OpenOwnFile(const std::string& path, bool lockFile, DWORD disposition,
