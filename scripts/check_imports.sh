@@ -24,8 +24,9 @@ STRINGS=i686-w64-mingw32-strings
 # DLLs the program names without importing them, each loaded by its own code:
 # advapi32.dll to look up ChangeServiceConfig2A, which older systems lack;
 # libgcc_s_dw2-1.dll, only asked whether it is already loaded (the start-up
-# code of the 32-bit GCC runtime).
-RUNTIME_DLLS="advapi32.dll libgcc_s_dw2-1.dll"
+# code of the 32-bit GCC runtime); ntdll.dll, loaded in every process, to
+# look up NtQueryVolumeInformationFile (the volume of an open log file).
+RUNTIME_DLLS="advapi32.dll libgcc_s_dw2-1.dll ntdll.dll"
 
 passed=0
 failed=0

@@ -16,12 +16,14 @@ namespace {
 
 void CheckFolder(CheckReport& report, const char* what, const std::string& directory,
                  const std::vector<std::string>& names) {
-  const std::string problem = Os().files->FolderProblem(directory, names);
+  std::vector<std::string> notes;
+  const std::string problem = Os().files->FolderProblem(directory, names, &notes);
   if (problem.empty()) {
     report.Fine(std::string(what) + ": \"" + directory + "\" is usable");
   } else {
     report.Problem(kCheckFolders, std::string(what) + ": " + problem);
   }
+  for (const std::string& note : notes) report.Fine(std::string(what) + ": " + note);
 }
 
 void CheckFolders(CheckReport& report, const MonitorSettings& settings) {
@@ -29,8 +31,12 @@ void CheckFolders(CheckReport& report, const MonitorSettings& settings) {
               {kCurrentLogName, kPreviousLogName, kLockFileName});
   if (settings.MetricsFile.empty()) return;
   const std::string::size_type end = settings.MetricsFile.rfind(kPathSeparator);
+  // A file in the root ("/k.prom", "\\k.prom") lies in the root itself.
   CheckFolder(report, "Metrics file folder",
-              end == std::string::npos ? "." : settings.MetricsFile.substr(0, end), {});
+              end == std::string::npos ? "."
+              : end == 0              ? std::string(kPathSeparator)
+                                      : settings.MetricsFile.substr(0, end),
+              {});
 }
 
 void CheckSlot(CheckReport& report, int number, const ActionSlot& slot) {

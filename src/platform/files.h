@@ -26,11 +26,15 @@ class Files {
   // there but was refused, as for ByteLock::OpenRefusal; empty otherwise.
   virtual std::string OpenRefusal() { return ""; }
   // Whether this process could create, and append to, the files `names` in
-  // `directory` as the log writer opens them, asked without creating,
-  // opening for writing or changing anything: empty when so, else why not,
-  // as a phrase that begins with the quoted folder or file it is about.
+  // `directory` as the log writer opens and judges them, asked without
+  // creating, writing or changing anything: empty when so, else why not, as
+  // a phrase that begins with the quoted folder or file it is about. What
+  // the writer would do about a file it uses anyway (give it the program's
+  // rights) and what leaves the files unprotected (a volume without access
+  // lists) go into `notes`, phrased the same way.
   virtual std::string FolderProblem(const std::string& directory,
-                                    const std::vector<std::string>& names) = 0;
+                                    const std::vector<std::string>& names,
+                                    std::vector<std::string>* notes) = 0;
 };
 
 }  // namespace kestro

@@ -98,6 +98,11 @@ const Row kRows[] = {
        s.files.folderProblems["/m"] = "\"/m\" does not exist";
      },
      64, "\nMetrics file folder: \"/m\" does not exist\n"},
+    {"metrics file in the root", [](FakeSystem& s) { s.registry.SetText(kKey, "MetricsFile", "/k.prom"); },
+     0, "\nMetrics file folder: \"/\" is usable\n"},
+    {"log file the writer narrows",
+     [](FakeSystem& s) { s.files.folderNotes["/var/log/kestro"] = {"\"x\" may be written or deleted by S-1-5-11: y"}; },
+     0, "\nLog folder: \"x\" may be written or deleted by S-1-5-11: y\n"},
     {"unknown service", [](FakeSystem& s) { s.registry.SetText(kKey, "Service1", "a\nb\x7f"); }, 128,
      "\nSlot 1: service \"a\\x0ab\\x7f\" is unknown\n"},
     {"look-up refused",

@@ -30,10 +30,14 @@ class FakeFiles : public Files {
     if (pendingDelete.erase(path) == 1) contents.erase(path);
   }
 
-  // Folders the program could not keep its files in, with why.
+  // Folders the program could not keep its files in, with why; and what the
+  // check would note about a folder's files.
   std::map<std::string, std::string> folderProblems;
-  std::string FolderProblem(const std::string& directory,
-                            const std::vector<std::string>&) override {
+  std::map<std::string, std::vector<std::string>> folderNotes;
+  std::string FolderProblem(const std::string& directory, const std::vector<std::string>&,
+                            std::vector<std::string>* notes) override {
+    const auto n = folderNotes.find(directory);
+    if (n != folderNotes.end()) *notes = n->second;
     const auto p = folderProblems.find(directory);
     return p == folderProblems.end() ? "" : p->second;
   }

@@ -236,20 +236,38 @@ TEST_F(WriteLogTest, ForeignWindowsLockOrLogFileIsRefused) {
   struct Row {
     FileSecurity security;
     std::string lockRefusal, logRefusal;
+    bool narrowed = false;  // the writer gives it the program's rights and uses it
   };
+  const auto on = [](FileSecurity s, bool reparse, std::uint32_t links, bool acls, bool share) {
+    s.reparsePoint = reparse, s.links = links, s.volumeKeepsAccessLists = acls, s.onShare = share;
+    return s;
+  };
+  const FileSecurity everyone{Principal::Other, "S-1-1-0", false, {}};
+  const FileSecurity computer{Principal::ComputerAccount, "S-1-5-21-1-2-3-1105", true, {admins}};
   for (const Row& r : std::vector<Row>{
            {{Principal::Other, user, true, {admins}}, "belongs to " + user, "belongs to " + user},
            {{Principal::System, "S-1-5-18", true, {admins, usersModify}},
-            "may be written or deleted by S-1-5-11", "may be written or deleted by S-1-5-11"},
+            "may be written or deleted by S-1-5-11", "may be written or deleted by S-1-5-11", true},
            // Reading a log is fine; whoever can open the lock file can hold it.
            {{Principal::Administrators, "S-1-5-32-544", true, {admins, usersRead}},
-            "may be opened by S-1-5-32-545", ""},
+            "may be opened by S-1-5-32-545", "", true},
            {{Principal::ThisAccount, user, false, {}}, "may be written by every user",
-            "may be written by every user"},
+            "may be written by every user", true},
            {{Principal::ThisAccount, user, true, {{Principal::ThisAccount, user, 0x1F01FF}}}, "", ""},
+           // A link is judged itself, never by the file it leads to.
+           {on({Principal::System, "S-1-5-18", true, {admins}}, true, 1, true, false),
+            "is a reparse point (a link)", "is a reparse point (a link)"},
+           {on({Principal::System, "S-1-5-18", true, {admins}}, false, 2, true, false), "has 2 links",
+            "has 2 links"},
+           // FAT and exFAT keep no owner or rights to judge: used as they are.
+           {on(everyone, false, 1, false, false), "", ""},
+           // On a share the computer account is the program's own; elsewhere not.
+           {on(computer, false, 1, true, true), "", ""},
+           {computer, "belongs to S-1-5-21-1-2-3-1105", "belongs to S-1-5-21-1-2-3-1105"},
        }) {
     EXPECT_EQ(r.lockRefusal, OwnFileRefusal(r.security, true));
     EXPECT_EQ(r.logRefusal, OwnFileRefusal(r.security, false));
+    EXPECT_EQ(r.narrowed, JudgeOwnFile(r.security, true).narrowable);
   }
   sys.byteLock.refused[kLock] = OwnFileRefusal({Principal::Other, user, true, {admins}}, true);
   EXPECT_EQ(1, WriteLog("lost"));

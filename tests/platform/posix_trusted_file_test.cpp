@@ -112,6 +112,11 @@ TEST_F(TrustedFileTest, OwnFilesAreCreatedPrivateAndOnlyTheProgramsOwnAreUsed) {
   EXPECT_EQ("", OpenOwn(0640));
   EXPECT_EQ("640", Shell("stat -c %a f"));
   Make("install -m 666 target f");  // as an older version left it
+  std::string refusal;
+  mode_t wide = 0;
+  close(OpenExistingOwnFileAsIs(dir + "/f", O_WRONLY | O_APPEND, 0600, &refusal, &wide));
+  EXPECT_EQ(0066u, wide);  // -check's view: told, not changed
+  EXPECT_EQ("666", Shell("stat -c %a f"));
   EXPECT_EQ("", OpenOwn(0600));
   EXPECT_EQ("600", Shell("stat -c %a f"));
   umask(mask);

@@ -25,7 +25,7 @@ int SetByteLock(int fd, short type) {
 bool PosixByteLock::OpenLockFile(const std::string& path, LockHandle* handle, int* error) {
   // Nobody else may open it: whoever can, can also hold a lock on it and
   // hold up every line.
-  const int fd = OpenOwnFile(path, O_RDWR | O_APPEND, 0600, &refusal);
+  const int fd = OpenOwnFile(path, kLockFlags, kLockMode, &refusal);
   if (fd < 0) {
     *error = errno;
     return false;

@@ -15,10 +15,6 @@
 namespace kestro {
 namespace {
 
-// The logs are the program's own: readable by its group, written by it alone.
-constexpr int kAppend = O_WRONLY | O_APPEND;
-constexpr mode_t kLogMode = 0640;
-
 thread_local std::string refusal;
 
 // The file the last FileSize of this thread opened and checked, kept for the
@@ -40,7 +36,7 @@ thread_local Measured measured;
 bool PosixFiles::FileSize(const std::string& path, std::uint64_t* size) {
   measured.Drop();
   std::string ignored;
-  measured.fd = OpenExistingOwnFile(path, kAppend, kLogMode, &ignored, size);
+  measured.fd = OpenExistingOwnFile(path, kLogFlags, kLogMode, &ignored, size);
   measured.path = path;
   if (measured.fd >= 0) return true;
   // Missing, or not ours to write (the append says so): its size by name.
@@ -74,7 +70,7 @@ bool PosixFiles::AppendToFile(const std::string& path, const std::string& bytes)
     refusal.clear();
   } else {
     measured.Drop();
-    fd = OpenOwnFile(path, kAppend, kLogMode, &refusal);
+    fd = OpenOwnFile(path, kLogFlags, kLogMode, &refusal);
   }
   if (fd < 0) return false;
   std::string::size_type done = 0;

@@ -17,7 +17,8 @@ class PosixFiles : public Files {
                                      const std::string& prefix) override;
   std::string OpenRefusal() override;
   std::string FolderProblem(const std::string& directory,
-                            const std::vector<std::string>& names) override;
+                            const std::vector<std::string>& names,
+                            std::vector<std::string>* notes) override;
 };
 
 }  // namespace kestro

@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/posix/files_posix.h"
+#include "platform/posix/trusted_file_posix.h"
 
 namespace kestro {
 namespace {
@@ -16,22 +18,35 @@ std::string Failure(const std::string& path, const char* what) {
   return Quoted(path) + " " + what + ": " + std::strerror(errno);
 }
 
-// The rules OpenOwnFile holds an existing log or lock file to.
-std::string OwnFileProblem(const std::string& path) {
-  struct stat st;
-  if (lstat(path.c_str(), &st) != 0) return errno == ENOENT ? "" : Failure(path, "cannot be read");
-  if (S_ISLNK(st.st_mode)) return Quoted(path) + " is a symbolic link";
-  if (!S_ISREG(st.st_mode)) return Quoted(path) + " is not a regular file";
-  if (st.st_nlink > 1) return Quoted(path) + " has " + std::to_string(st.st_nlink) + " links";
-  if (st.st_uid != geteuid()) return Quoted(path) + " belongs to user " + std::to_string(st.st_uid);
-  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Failure(path, "may not be written");
+std::string Octal(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode));
+  return text;
+}
+
+// Opened and judged as the log writer opens and judges it, changing nothing.
+std::string OwnFileProblem(const std::string& path, std::vector<std::string>* notes) {
+  const bool lockFile = path.size() > 4 && path.compare(path.size() - 4, 4, ".lck") == 0;
+  const mode_t mode = lockFile ? kLockMode : kLogMode;
+  std::string refusal;
+  mode_t wide = 0;
+  const int fd = OpenExistingOwnFileAsIs(path, lockFile ? kLockFlags : kLogFlags, mode, &refusal, &wide);
+  if (fd < 0) {
+    if (!refusal.empty()) return Quoted(path) + " " + refusal;
+    return errno == ENOENT ? "" : Failure(path, "may not be written");
+  }
+  close(fd);
+  if (wide != 0)
+    notes->push_back(Quoted(path) + " has the permissions " + Octal(wide) + " beyond " + Octal(mode) +
+                     ": the writer takes them away, then uses it");
   return "";
 }
 
 }  // namespace
 
 std::string PosixFiles::FolderProblem(const std::string& directory,
-                                      const std::vector<std::string>& names) {
+                                      const std::vector<std::string>& names,
+                                      std::vector<std::string>* notes) {
   struct stat st;
   if (stat(directory.c_str(), &st) != 0)
     return errno == ENOENT ? Quoted(directory) + " does not exist" : Failure(directory, "cannot be read");
@@ -39,7 +54,7 @@ std::string PosixFiles::FolderProblem(const std::string& directory,
   if (faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
     return Failure(directory, "may not be written");
   for (const std::string& name : names) {
-    const std::string problem = OwnFileProblem(directory + "/" + name);
+    const std::string problem = OwnFileProblem(directory + "/" + name, notes);
     if (!problem.empty()) return problem;
   }
   return "";

@@ -4,6 +4,8 @@
 // symbolic link, never blocking on a FIFO, and checked through the open
 // descriptor (owner, mode, type), so that a file swapped after the check is
 // never the one used.
+#include <fcntl.h>
+
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
@@ -48,5 +50,17 @@ int OpenOwnFile(const std::string& path, int flags, mode_t mode, std::string* re
 // the checks found it on the descriptor.
 int OpenExistingOwnFile(const std::string& path, int flags, mode_t mode, std::string* refusal,
                         std::uint64_t* size);
+// The same judgement for -check, changing nothing: `wide` gets the
+// permissions beyond `mode` that the writer takes away (0 when none).
+int OpenExistingOwnFileAsIs(const std::string& path, int flags, mode_t mode, std::string* refusal,
+                            mode_t* wide);
+
+// How the writer opens its files: the logs are readable by its group and
+// written by it alone; nobody else may open the lock file, for whoever can,
+// can also hold a lock on it and hold up every line.
+inline constexpr int kLogFlags = O_WRONLY | O_APPEND;
+inline constexpr mode_t kLogMode = 0640;
+inline constexpr int kLockFlags = O_RDWR | O_APPEND;
+inline constexpr mode_t kLockMode = 0600;
 
 }  // namespace kestro

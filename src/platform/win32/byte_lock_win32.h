@@ -3,8 +3,9 @@
 
 namespace kestro {
 
-// The lock file through the C runtime (so failures come with errno) and the
-// byte through LockFile on its handle.
+// The lock file opened as the logs are (judged through its handle, never
+// through a reparse point), failures reported as the C runtime's errno, and
+// the byte through LockFile on its handle.
 class Win32ByteLock : public ByteLock {
  public:
   bool OpenLockFile(const std::string& path, LockHandle* handle, int* error) override;

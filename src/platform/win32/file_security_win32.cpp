@@ -5,11 +5,12 @@
 
 #include <vector>
 
-#include "platform/own_file_security.h"
 #include "platform/win32/own_file_rights_win32.h"
 
 namespace kestro {
 namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 std::string SidText(PSID sid) {
   char* text = nullptr;
@@ -40,16 +41,49 @@ bool IsThisAccount(PSID sid) {
   return same;
 }
 
-Principal Classify(PSID sid) {
+// The computer account ("NAME$" of the machine's domain): what a share
+// names as the owner of the files a LocalSystem service creates there.
+// Asked once; unknown off a domain.
+struct ComputerAccount {
+  unsigned char sid[SECURITY_MAX_SID_SIZE];
+  bool known = false;
+  ComputerAccount() {
+    char name[MAX_COMPUTERNAME_LENGTH + 2];
+    DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameA(name, &length)) return;
+    const std::string account = std::string(name, length) + "$";
+    DWORD sidSize = sizeof sid;
+    char domain[256];
+    DWORD domainSize = sizeof domain;
+    SID_NAME_USE use;
+    known = LookupAccountNameA(nullptr, account.c_str(), sid, &sidSize, domain, &domainSize, &use) &&
+            IsValidSid(sid);
+  }
+};
+
+PSID ComputerAccountSid() {
+  static const ComputerAccount computer;
+  return computer.known ? const_cast<unsigned char*>(computer.sid) : nullptr;
+}
+
+bool IsComputerAccount(PSID sid) {
+  const PSID computer = ComputerAccountSid();
+  return computer != nullptr && EqualSid(sid, computer) != FALSE;
+}
+
+Principal Classify(PSID sid, bool share) {
   if (IsWellKnown(sid, 1, SECURITY_LOCAL_SYSTEM_RID, 0)) return Principal::System;
   if (IsWellKnown(sid, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS))
     return Principal::Administrators;
-  return IsThisAccount(sid) ? Principal::ThisAccount : Principal::Other;
+  if (IsThisAccount(sid)) return Principal::ThisAccount;
+  // Only looked up for a share: off a share it counts for nothing, and the
+  // look-up may wait for the domain's controller.
+  return share && IsComputerAccount(sid) ? Principal::ComputerAccount : Principal::Other;
 }
 
 // Reads the owner and the entries that apply to the file; false when they
 // could not be read (`why` then says so).
-bool ReadSecurity(HANDLE file, FileSecurity* security, std::string* why) {
+bool ReadSecurity(HANDLE file, bool share, FileSecurity* security, std::string* why) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -61,7 +95,7 @@ bool ReadSecurity(HANDLE file, FileSecurity* security, std::string* why) {
     return false;
   }
   if (owner != nullptr) {
-    security->owner = Classify(owner);
+    security->owner = Classify(owner, share);
     security->ownerName = SidText(owner);
   } else {
     security->ownerName = "no account";
@@ -75,41 +109,115 @@ bool ReadSecurity(HANDLE file, FileSecurity* security, std::string* why) {
     if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
     const ACCESS_ALLOWED_ACE* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
     PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-    security->grants.push_back({Classify(sid), SidText(sid), allowed->Mask});
+    security->grants.push_back({Classify(sid, share), SidText(sid), allowed->Mask});
   }
   LocalFree(descriptor);
   return true;
 }
 
-std::string Judged(HANDLE file, bool lockFile, Principal* owner) {
-  FileSecurity security;
-  std::string why;
-  if (!ReadSecurity(file, &security, &why)) return why;
-  *owner = security.owner;
-  return OwnFileRefusal(security, lockFile);
+}  // namespace
+
+namespace {
+
+// NtQueryVolumeInformationFile (ntdll.dll, NT 4 on), looked up at run time:
+// the volume of an open handle, asked without GetVolumeInformationA, which
+// takes a path and, under Wine, writes a line to standard error each time.
+struct IoStatus {
+  void* status;
+  ULONG_PTR information;
+};
+using QueryVolumeFunction = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+constexpr int kFsDeviceInformation = 4;
+constexpr int kFsAttributeInformation = 5;
+constexpr ULONG kRemoteDevice = 0x10;  // FILE_REMOTE_DEVICE
+
+QueryVolumeFunction QueryVolume() {
+  static const QueryVolumeFunction query = [] {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll == nullptr ? nullptr
+                            : reinterpret_cast<QueryVolumeFunction>(reinterpret_cast<void*>(
+                                  GetProcAddress(ntdll, "NtQueryVolumeInformationFile")));
+  }();
+  return query;
 }
 
 }  // namespace
 
-std::string ForeignFileRefusal(HANDLE file, bool lockFile, const std::string& narrowPath) {
-  Principal owner = Principal::Other;
-  std::string refusal = Judged(file, lockFile, &owner);
-  if (refusal.empty() || owner == Principal::Other || narrowPath.empty()) return refusal;
+void ReadVolume(HANDLE file, bool* keepsAccessLists, bool* share) {
+  *keepsAccessLists = true;
+  *share = false;
+  const QueryVolumeFunction query = QueryVolume();
+  if (query == nullptr) return;
+  IoStatus status;
+  ULONG device[2];  // its type, its characteristics
+  if (query(file, &status, device, sizeof device, kFsDeviceInformation) >= 0)
+    *share = (device[1] & kRemoteDevice) != 0;
+  // Its attributes, then the file system's name, which may not fit and
+  // need not: the attributes come first.
+  ULONG attributes[64];
+  const LONG result = query(file, &status, attributes, sizeof attributes, kFsAttributeInformation);
+  if (result >= 0 || static_cast<ULONG>(result) == 0x80000005 /* buffer overflow */)
+    *keepsAccessLists = (attributes[0] & FILE_PERSISTENT_ACLS) != 0;
+}
+
+PSID ShareAccount(const std::string& path) {
+  // A UNC path, or a drive letter mapped to a share; asked at every line, so
+  // by the path's start alone.
+  const bool unc = path.compare(0, 2, "\\\\") == 0;
+  const bool share = unc || (path.size() >= 2 && path[1] == ':' &&
+                             GetDriveTypeA((path.substr(0, 2) + "\\").c_str()) == DRIVE_REMOTE);
+  return share ? ComputerAccountSid() : nullptr;
+}
+
+HANDLE OpenOwnFile(const std::string& path, bool lockFile, DWORD disposition,
+                   SECURITY_ATTRIBUTES* created, bool mayNarrow) {
+  // The log is only appended to; the lock file only carries its byte.
+  const DWORD access = (lockFile ? GENERIC_READ : FILE_APPEND_DATA) | READ_CONTROL;
+  constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+  if (mayNarrow) {
+    HANDLE file = CreateFileA(path.c_str(), access | WRITE_DAC, kShareAll, created, disposition,
+                              kFlags, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED) return file;
+  }
+  return CreateFileA(path.c_str(), access, kShareAll, created, disposition, kFlags, nullptr);
+}
+
+OwnFileVerdict JudgeOpenFile(HANDLE file, bool lockFile) {
+  FileSecurity security;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info))
+    return {"could not be examined (error " + std::to_string(GetLastError()) + ")", false};
+  security.reparsePoint = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  security.links = info.nNumberOfLinks;
+  ReadVolume(file, &security.volumeKeepsAccessLists, &security.onShare);
+  std::string why;
+  if (security.volumeKeepsAccessLists && !security.reparsePoint && security.links <= 1 &&
+      !ReadSecurity(file, security.onShare, &security, &why))
+    return {why, false};
+  return JudgeOwnFile(security, lockFile);
+}
+
+std::string RefusalAfterNarrowing(HANDLE file, bool lockFile) {
+  const OwnFileVerdict verdict = JudgeOpenFile(file, lockFile);
+  if (!verdict.narrowable) return verdict.refusal;
   // The program's own file with rights wider than it gives: left so by a
   // version that took its folder's (the root of C: lets every authenticated
-  // user modify files). It gets the program's rights, then is judged again
-  // through the same handle, so a file put in its place meanwhile changes
-  // nothing.
-  OwnFileRights rights(lockFile ? OwnFileRights::Readers::Nobody : OwnFileRights::Readers::Users);
-  if (rights.Attributes() == nullptr ||
-      !SetFileSecurityA(narrowPath.c_str(), DACL_SECURITY_INFORMATION,
-                        rights.Attributes()->lpSecurityDescriptor))
-    return refusal;
-  return Judged(file, lockFile, &owner);
+  // user modify files).
+  bool keepsAccessLists = true;
+  bool share = false;
+  ReadVolume(file, &keepsAccessLists, &share);
+  OwnFileRights rights(lockFile ? OwnFileRights::Readers::Nobody : OwnFileRights::Readers::Users,
+                       share ? ComputerAccountSid() : nullptr);
+  if (rights.Acl() == nullptr ||
+      SetSecurityInfo(file, SE_FILE_OBJECT,
+                      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                      nullptr, rights.Acl(), nullptr) != ERROR_SUCCESS)
+    return verdict.refusal;
+  return JudgeOpenFile(file, lockFile).refusal;
 }
 
 bool ReadFileSecurity(HANDLE file, FileSecurity* security, std::string* why) {
-  return ReadSecurity(file, security, why);
+  return ReadSecurity(file, false, security, why);
 }
 
 }  // namespace kestro

@@ -30,14 +30,15 @@ bool Win32Files::RenameFile(const std::string& from, const std::string& to) {
 
 bool Win32Files::AppendToFile(const std::string& path, const std::string& bytes) {
   // A log created here gets the program's own rights, not its folder's.
-  OwnFileRights rights(OwnFileRights::Readers::Users);
-  HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | READ_CONTROL,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            rights.Attributes(), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  OwnFileRights rights(OwnFileRights::Readers::Users, ShareAccount(path));
+  HANDLE file = OpenOwnFile(path, false, OPEN_ALWAYS, rights.Attributes(), true);
+  // Asked before the thread-local text is touched: its first use on a
+  // thread resets the last error.
+  const DWORD opened = GetLastError();
   refusal[0] = '\0';
   if (file == INVALID_HANDLE_VALUE) return false;
   // One that was there already must be as the program would have made it.
-  if (GetLastError() == ERROR_ALREADY_EXISTS) SetRefusal(ForeignFileRefusal(file, false, path));
+  if (opened == ERROR_ALREADY_EXISTS) SetRefusal(RefusalAfterNarrowing(file, false));
   if (refusal[0] != '\0') {
     CloseHandle(file);
     return false;

@@ -12,7 +12,8 @@ class Win32Files : public Files {
   std::vector<std::string> FileNames(const std::string& directory,
                                      const std::string& prefix) override;
   std::string FolderProblem(const std::string& directory,
-                            const std::vector<std::string>& names) override;
+                            const std::vector<std::string>& names,
+                            std::vector<std::string>* notes) override;
   std::string OpenRefusal() override;
 };
 

@@ -13,50 +13,65 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-// Opening with `access` and closing again changes nothing: whether the
-// program would be let in.
-std::string Refused(const std::string& path, DWORD access, DWORD flags, const char* what) {
-  HANDLE handle = CreateFileA(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return Quoted(path) + " " + what + ": " + SystemText(GetLastError());
-  CloseHandle(handle);
-  return "";
+// "C:" alone names the drive's current directory; the log folder "C:" is
+// its root, where the writer's "C:\Kestro-2.txt" lies.
+std::string FolderItself(const std::string& directory) {
+  return directory.size() == 2 && directory[1] == ':' ? directory + "\\" : directory;
 }
 
-std::string OwnFileProblem(const std::string& path) {
+// Opened and judged as the log writer opens and judges it, without
+// creating it or changing its rights.
+std::string OwnFileProblem(const std::string& path, std::vector<std::string>* notes) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return Missing(error) ? "" : Quoted(path) + " cannot be read: " + SystemText(error);
   }
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Quoted(path) + " is a symbolic link";
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Quoted(path) + " is not a regular file";
-  const std::string refused = Refused(path, FILE_APPEND_DATA, 0, "may not be written");
-  if (!refused.empty()) return refused;
-  // Judged as the log writer judges it, without changing its rights.
-  HANDLE handle = CreateFileA(path.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return Quoted(path) + " cannot be read: " + SystemText(GetLastError());
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return Quoted(path) + " is not a regular file";
   // A lock file is held to the stricter rule: nobody else may open it.
   const bool lockFile = path.size() > 4 && path.compare(path.size() - 4, 4, ".lck") == 0;
-  const std::string refusal = ForeignFileRefusal(handle, lockFile, "");
-  CloseHandle(handle);
-  return refusal.empty() ? "" : Quoted(path) + " " + refusal;
+  HANDLE file = OpenOwnFile(path, lockFile, OPEN_EXISTING, nullptr, false);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (Missing(error)) return "";
+    return Quoted(path) + (lockFile ? " may not be opened: " : " may not be written: ") + SystemText(error);
+  }
+  const OwnFileVerdict verdict = JudgeOpenFile(file, lockFile);
+  CloseHandle(file);
+  if (verdict.refusal.empty()) return "";
+  if (!verdict.narrowable) return Quoted(path) + " " + verdict.refusal;
+  notes->push_back(Quoted(path) + " " + verdict.refusal +
+                   ": the writer gives it the program's rights, then uses it");
+  return "";
 }
 
 }  // namespace
 
 std::string Win32Files::FolderProblem(const std::string& directory,
-                                      const std::vector<std::string>& names) {
-  const DWORD attributes = GetFileAttributesA(directory.c_str());
+                                      const std::vector<std::string>& names,
+                                      std::vector<std::string>* notes) {
+  const std::string folder = FolderItself(directory);
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
-    return Quoted(directory) + (Missing(error) ? " does not exist" : " cannot be read: " + SystemText(error));
+    return Quoted(folder) + (Missing(error) ? " does not exist" : " cannot be read: " + SystemText(error));
   }
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Quoted(directory) + " is not a folder";
-  const std::string refused =
-      Refused(directory, FILE_ADD_FILE, FILE_FLAG_BACKUP_SEMANTICS, "may not be written");
-  if (!refused.empty()) return refused;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return Quoted(folder) + " is not a folder";
+  HANDLE handle = CreateFileA(folder.c_str(), FILE_ADD_FILE, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    return Quoted(folder) + " may not be written: " + SystemText(GetLastError());
+  bool keepsAccessLists = true;
+  bool share = false;
+  ReadVolume(handle, &keepsAccessLists, &share);
+  CloseHandle(handle);
+  if (!keepsAccessLists)
+    notes->push_back(Quoted(folder) +
+                     " lies on a volume that keeps no access lists (FAT, exFAT): anyone may "
+                     "change its files, which the writer uses as they are");
   for (const std::string& name : names) {
-    const std::string problem = OwnFileProblem(directory + "\\" + name);
+    const std::string problem = OwnFileProblem(directory + "\\" + name, notes);
     if (!problem.empty()) return problem;
   }
   return "";

@@ -2,7 +2,7 @@
 
 namespace kestro {
 
-OwnFileRights::OwnFileRights(Readers readers) {
+OwnFileRights::OwnFileRights(Readers readers, PSID alsoFull) {
   SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
   if (!AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system_) ||
       !AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
@@ -14,6 +14,7 @@ OwnFileRights::OwnFileRights(Readers readers) {
   ready_ = InitializeAcl(acl, sizeof acl_, ACL_REVISION) &&
            AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, system_) &&
            AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, administrators_) &&
+           (alsoFull == nullptr || AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, alsoFull)) &&
            (readers == Readers::Nobody ||
             AddAccessAllowedAce(acl, ACL_REVISION, FILE_GENERIC_READ, users_)) &&
            InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
