@@ -84,7 +84,7 @@ std::string Win32ChildProcesses::TrustProblem(const std::string& application) {
     bool keepsAccessLists = true;
     bool share = false;
     ReadVolume(file, &keepsAccessLists, &share);
-    CloseHandle(file);
+    ::CloseHandle(file);
     if (!keepsAccessLists) return "";
   }
   bool missing = false;
