@@ -100,10 +100,15 @@ make_site() {
   ip netns exec "$srv" nft -f - <<'NFT'
 table ip kfleet {
   counter echo_in { }
+  counter echo_out { }
   chain gate { }
   chain input {
     type filter hook input priority 0; policy accept;
     icmp type echo-request counter name "echo_in" jump gate
+  }
+  chain output {
+    type filter hook output priority 0; policy accept;
+    icmp type echo-reply counter name "echo_out"
   }
 }
 NFT
@@ -232,8 +237,10 @@ run() {
       ;;
   esac
   [ -n "$ref" ] || ref=$t0
-  local cpu1
+  local cpu1 answered
   cpu1=$(cpu_seconds)
+  answered=$(ip netns exec "$srv" nft list counters table ip kfleet | sed -n 's/.*packets \([0-9]*\).*/\1/p' | paste -sd/)
+  note "echo requests/answers at the server since the fleet started: $answered"
   kill "$SAMPLER" 2>/dev/null; wait "$SAMPLER" 2>/dev/null; SAMPLER=
   stop_fleet
   row "$s" "$p" "$t0" "$back" "$ref" "$(echo "$cpu1 - $cpu0" | bc)"
