@@ -1,5 +1,6 @@
 #include "app/check_mode.h"
 
+#include "app/check_passes.h"
 #include "app/check_report.h"
 #include "app/check_settings.h"
 #include "app/check_staging.h"
@@ -70,6 +71,7 @@ int RunCheckMode(const char* const* argv) {
   CheckReport report;
   MonitorSettings settings;
   CheckSettings(report, settings);
+  CheckPassSchedule(report, settings);
   CheckStagingServer(report);
   CheckFolders(report, settings);
   for (int n = 1; n <= kSlotCount; ++n) CheckSlot(report, n, settings.Slot(n));

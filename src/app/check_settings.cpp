@@ -15,9 +15,11 @@ const std::string kUnreadable = std::string("Could not read ") + kSettingsKeyPat
 
 // The value a pass goes on with, and whether the setting is a number.
 bool ValueUsed(const MonitorSettings& s, const std::string& name, std::string* used) {
-  const std::uint32_t numbers[] = {s.PingPacketSize, s.PingDelay, s.NumberOfPingSweeps};
-  const char* numberNames[] = {"PingPacketSize", "PingDelay", "NumberOfPingSweeps"};
-  for (int i = 0; i < 3; ++i) {
+  const std::uint32_t numbers[] = {s.PingPacketSize, s.PingDelay, s.NumberOfPingSweeps,
+                                   s.PassSplay, s.RecheckDelay};
+  const char* numberNames[] = {"PingPacketSize", "PingDelay", "NumberOfPingSweeps", "PassSplay",
+                               "RecheckDelay"};
+  for (int i = 0; i < 5; ++i) {
     if (name == numberNames[i]) *used = std::to_string(numbers[i]);
   }
   const char slot = name.empty() ? '0' : name.back();
@@ -25,6 +27,8 @@ bool ValueUsed(const MonitorSettings& s, const std::string& name, std::string* u
   const std::string stem = n < 0 ? name : name.substr(0, name.size() - 1);
   if (n >= 0 && stem == "PingResponse") *used = std::to_string(s.PingResponse[n]);
   if (n >= 0 && stem == "PingTimeOut") *used = std::to_string(s.PingTimeOut[n]);
+  if (n >= 0 && stem == "StopAfter") *used = std::to_string(s.StopAfter[n]);
+  if (n >= 0 && stem == "StartAfter") *used = std::to_string(s.StartAfter[n]);
   if (!used->empty()) return true;
   if (n >= 0 && stem == "Service") *used = s.Service[n];
   if (n >= 0 && stem == "Command") *used = s.Command[n];

@@ -174,6 +174,17 @@ std::string MetricsText(const PassFigures& f) {
     for (const SlotFigures& slot : f.Slots)
       e.Sample(slot.Succeeded ? "1" : "0", Label("slot", std::to_string(slot.Number)));
   }
+  if (!f.Slots.empty() && f.Confirming) {
+    e.Family("kestro_slot_acted_start", "gauge",
+             "What the slot acted on in the last pass: 1 start, 0 stop; it changes only after "
+             "StopAfterN or StartAfterN sweeps in a row.");
+    for (const SlotFigures& slot : f.Slots)
+      e.Sample(slot.ActedStart ? "1" : "0", Label("slot", std::to_string(slot.Number)));
+    e.Family("kestro_slot_pending_sweeps", "gauge",
+             "Sweeps in a row so far against the slot's acted word; 0 when none is pending.");
+    for (const SlotFigures& slot : f.Slots)
+      e.Sample(std::to_string(slot.Pending), Label("slot", std::to_string(slot.Number)));
+  }
   return e.Text();
 }
 

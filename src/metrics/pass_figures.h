@@ -12,6 +12,8 @@ struct SlotFigures {
   int Number = 0;
   bool Start = false;      // the sweep was healthy for this slot
   bool Succeeded = false;  // its service reached the state and its command ended with 0
+  bool ActedStart = false; // the word it acted on, once StopAfter/StartAfter sweeps agreed
+  std::uint32_t Pending = 0;  // sweeps in a row so far toward changing that word
 };
 
 // Everything the metrics file shows about one pass and the program so far.
@@ -25,6 +27,9 @@ struct PassFigures {
   std::string Server;
   PingStatistics Sweep;
   std::vector<SlotFigures> Slots;  // only the slots with a service or a command
+  // True when a slot's change needs more than one sweep: the acted word and
+  // the pending count are shown then.
+  bool Confirming = false;
 };
 
 }  // namespace kestro

@@ -34,16 +34,13 @@ int Monitor::CheckCycle() {
   // Each slot's verdict, judged once: what it does, what the figures and
   // the status line say.
   const SlotVerdicts verdicts = JudgeSlots(stats, Settings);
-  for (int n = 1; n <= kSlotCount; ++n) {
-    const ActionSlot slot = Settings.Slot(n);
-    const bool succeeded = ApplySlot(verdicts[n - 1], slot.Service, slot.Command, slot.Argument);
-    if (!slot.Service.empty() || !slot.Command.empty())
-      figures.Slots.push_back({n, verdicts[n - 1] == Healthy, succeeded});
-  }
+  SlotNotes notes;
+  const SlotVerdicts acted = ActOnSlots(verdicts, figures, notes);
 
-  Verdict = DescribeVerdict(server, stats, verdicts);
+  Verdict = DescribeVerdict(server, stats, acted, notes);
   // Taken after the last slot: a change noted during the pass is covered by it.
   Supervisor.LastPassTime = Os().clock->UnixTime();
+  Supervisor.Schedule.PassEnded(RecheckWanted(), Settings.RecheckDelay);
   figures.Swept = true;
   figures.Server = server;
   figures.Sweep = stats;

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"
@@ -19,5 +20,7 @@ SweepVerdict JudgeSweep(const PingStatistics& stats, std::uint32_t timeoutLimit,
 // The sweep judged once for each slot of `settings`, slot 1 first.
 using SlotVerdicts = std::array<SweepVerdict, kSlotCount>;
 SlotVerdicts JudgeSlots(const PingStatistics& stats, const MonitorSettings& settings);
+// A few words per slot for the status line; empty: none.
+using SlotNotes = std::array<std::string, kSlotCount>;
 
 }  // namespace kestro

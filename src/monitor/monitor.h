@@ -5,6 +5,7 @@
 #include "metrics/pass_figures.h"
 #include "monitor/judge_sweep.h"
 #include "log/repeat_limit.h"
+#include "monitor/slot_confirmation.h"
 #include "monitor/supervisor.h"
 #include "probe/ping_statistics.h"
 #include "settings/monitor_settings.h"
@@ -33,11 +34,23 @@ class Monitor {
   bool ApplySlot(SweepVerdict verdict, std::string service, std::string command,
                  std::string argument);
 
+  // Each slot of a swept pass: its verdict confirmed (StopAfterN,
+  // StartAfterN), then acted on; adds the slots with a service or a command
+  // to `figures` and, where a change is pending, a note for the status line.
+  // Returns the verdicts acted on.
+  SlotVerdicts ActOnSlots(const SlotVerdicts& verdicts, PassFigures& figures,
+                          SlotNotes& notes);
+  // After a pass: true when a slot with a service or a command acted "stop"
+  // or has a change pending, so that RecheckDelay applies.
+  bool RecheckWanted() const;
+
   // Ends a pass, whatever its outcome: counts it and, when MetricsFile is
   // set, replaces that file with the figures.
   void PublishMetrics(PassFigures& figures);
 
   SupervisorState Supervisor;
+  // What each slot last acted on since this object was made.
+  SlotConfirmation Confirmations[kSlotCount];
   MonitorSettings Settings;
   // The outcome of the last pass in words (verdict.h); empty before the first.
   std::string Verdict;

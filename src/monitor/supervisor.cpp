@@ -81,11 +81,15 @@ void SupervisorTick(Monitor& monitor) {
   KeepWatcherAlive(state);
 
   // Both tests are strict, in signed 32-bit seconds.
+  PassSchedule& schedule = state.Schedule;
   const std::int32_t now = Os().clock->UnixTime();
   if (static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
-                                static_cast<std::uint32_t>(state.LastPassTime)) > kPassInterval)
+                                static_cast<std::uint32_t>(state.LastPassTime)) > schedule.Interval() &&
+      schedule.MayBegin(!schedule.Recheck(), monitor.Settings.PassSplay))
     monitor.CheckCycle();
-  if (state.LastPassTime < LastAddressChange.load()) monitor.CheckCycle();
+  if (state.LastPassTime < LastAddressChange.load() &&
+      schedule.MayBegin(true, monitor.Settings.PassSplay))
+    monitor.CheckCycle();
 }
 
 void WatchAddressChanges() {

@@ -12,6 +12,10 @@ namespace kestro {
 // slot 2 stop, slot 3 start"; a failed sweep names its ErrorCode instead.
 std::string DescribeVerdict(const std::string& server, const PingStatistics& stats,
                             const SlotVerdicts& verdicts);
+// The same with a note after each slot's word, where one is not empty:
+// "slot 2 start (stop 1 of 3)".
+std::string DescribeVerdict(const std::string& server, const PingStatistics& stats,
+                            const SlotVerdicts& verdicts, const SlotNotes& notes);
 inline std::string DescribeVerdict(const std::string& server, const PingStatistics& stats,
                                    const MonitorSettings& settings) {
   return DescribeVerdict(server, stats, JudgeSlots(stats, settings));

@@ -43,6 +43,18 @@ void ReadOptionalText(RegKey key, const char* name, std::string& field) {
   }
 }
 
+// The same for a number: missing means `fallback`.
+void ReadOptionalNumber(RegKey key, const char* name, std::uint32_t fallback, std::uint32_t& field) {
+  std::uint32_t value = 0;
+  if (Os().registry->QueryDword(key, name, &value)) {
+    field = value;
+  } else if (!Os().registry->HasValue(key, name)) {
+    field = fallback;
+  } else {
+    ReportUnreadable(name);
+  }
+}
+
 }  // namespace
 
 ActionSlot MonitorSettings::Slot(int number) const {
@@ -53,6 +65,8 @@ ActionSlot MonitorSettings::Slot(int number) const {
   slot.PingTimeOut = PingTimeOut[i];
   slot.Command = Command[i];
   slot.Argument = Argument[i];
+  slot.StopAfter = StopAfter[i];
+  slot.StartAfter = StartAfter[i];
   return slot;
 }
 
@@ -86,6 +100,14 @@ void LoadSettings(MonitorSettings& s) {
   ReadText(key, "Argument2", s.Argument[1]);
   ReadText(key, "Argument3", s.Argument[2]);
   ReadOptionalText(key, "MetricsFile", s.MetricsFile);
+  ReadOptionalNumber(key, "PassSplay", 0, s.PassSplay);
+  ReadOptionalNumber(key, "StopAfter1", 1, s.StopAfter[0]);
+  ReadOptionalNumber(key, "StopAfter2", 1, s.StopAfter[1]);
+  ReadOptionalNumber(key, "StopAfter3", 1, s.StopAfter[2]);
+  ReadOptionalNumber(key, "StartAfter1", 1, s.StartAfter[0]);
+  ReadOptionalNumber(key, "StartAfter2", 1, s.StartAfter[1]);
+  ReadOptionalNumber(key, "StartAfter3", 1, s.StartAfter[2]);
+  ReadOptionalNumber(key, "RecheckDelay", 0, s.RecheckDelay);
 
   registry.CloseKey(key);
 }

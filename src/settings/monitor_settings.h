@@ -13,6 +13,10 @@ struct ActionSlot {
   std::uint32_t PingTimeOut = 1;
   std::string Command;
   std::string Argument;
+  // Sweeps in a row that must fail (stop) or meet (start) the limits
+  // before the slot changes its word; 0 counts as 1.
+  std::uint32_t StopAfter = 1;
+  std::uint32_t StartAfter = 1;
 };
 
 // Every setting of the registry key, at its default until read.
@@ -27,6 +31,12 @@ struct MonitorSettings {
   std::uint32_t NumberOfPingSweeps = 7;
   // Where every pass leaves its figures for a metrics collector; empty: nowhere.
   std::string MetricsFile;
+  // Spreading a site's passes and confirming a change; all optional, read
+  // like MetricsFile: missing means the default, without a line.
+  std::uint32_t PassSplay = 0;      // seconds: a random wait of up to this before a pass
+  std::uint32_t StopAfter[kSlotCount] = {1, 1, 1};
+  std::uint32_t StartAfter[kSlotCount] = {1, 1, 1};
+  std::uint32_t RecheckDelay = 0;   // seconds: the next pass while a slot is stopped or pending; 0: hourly
 
   // Slot 1, 2 or 3.
   ActionSlot Slot(int number) const;
@@ -34,8 +44,9 @@ struct MonitorSettings {
 
 // Refreshes `settings` from the registry. A missing key changes nothing and
 // logs nothing; a value that cannot be read keeps its previous value and logs
-// "Could not read " with its path. MetricsFile is optional: a missing value
-// means none, without a line.
+// "Could not read " with its path. MetricsFile, PassSplay, StopAfterN,
+// StartAfterN and RecheckDelay are optional: a missing value means the
+// default, without a line.
 void LoadSettings(MonitorSettings& settings);
 
 }  // namespace kestro

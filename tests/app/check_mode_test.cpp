@@ -49,6 +49,16 @@ const Row kRows[] = {
      "Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay: missing, 5 is used\n"},
     {"wrong type", [](FakeSystem& s) { s.registry.SetDword(kKey, "Command2", 3); }, 16,
      "Command2: not a REG_SZ, or longer than 253 characters, \"\" is used\n"},
+    {"optional value of the wrong type", [](FakeSystem& s) { s.registry.SetText(kKey, "StopAfter2", "3"); },
+     16, "StopAfter2: not a REG_DWORD, 1 is used\n"},
+    {"confirmation without a recheck",
+     [](FakeSystem& s) {
+       s.registry.SetDword(kKey, "PassSplay", 120);
+       s.registry.SetDword(kKey, "StopAfter1", 3);
+     },
+     0, "Passes: PassSplay 120, RecheckDelay 0, StopAfter 3 1 1, StartAfter 1 1 1\n"
+        "Warning: StopAfter or StartAfter is above 1 while RecheckDelay is 0: a change is "
+        "confirmed only by the hourly passes, hours later\n"},
     {"agent refused", [](FakeSystem& s) { s.sharedFile.refused[kAgent] = "is a symbolic link"; }, 32,
      "\nThe agent file \"/agent/OXL/CONF/OXL.CNF\" is a symbolic link and was not read\n"},
     {"no agent file", [](FakeSystem& s) { s.sharedFile.files.clear(); s.lastError.code = 2; }, 32,

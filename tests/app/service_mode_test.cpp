@@ -119,6 +119,21 @@ TEST_F(ServiceHostTest, StopDuringAPassIsHonouredAfterThePass) {
   EXPECT_EQ("Quit on service stop request. version 2001.02.03.4", EventTexts().back());
 }
 
+TEST_F(ServiceHostTest, StopDuringThePassSplayWaitIsHonouredAtOnceAndNothingActs) {
+  sys.environment.variables["OXLROOT"] = "/agent";
+  sys.sharedFile.files["/agent/OXL/CONF/OXL.CNF"] = "[PEERHOSTS]\nOXLUILSR=staging\n";
+  sys.sockets.names["staging"] = testing::Ipv4(192, 0, 2, 7);
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassSplay", 600);
+  sys.registry.SetText("SOFTWARE\\Morvane\\Kestro", "Command1", "c.exe");
+  sys.random.next = 1;  // a wait of 66 s
+  StopAtWait(3);
+  EXPECT_EQ(0, Run());
+  EXPECT_EQ(3, sys.serviceHost.waits);  // the tick after the request ends the service
+  EXPECT_EQ(0, sys.sockets.startups);
+  EXPECT_EQ(0, sys.children.created);
+  EXPECT_EQ("Quit on service stop request. version 2001.02.03.4", EventTexts().back());
+}
+
 TEST_F(ServiceHostTest, StopBeforeTheStopEventExistsEndsTheStart) {
   // systemd may send its stop at any time: here before there is an event
   // to signal. The start ends without ever reporting running.

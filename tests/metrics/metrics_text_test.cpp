@@ -80,6 +80,9 @@ TEST(MetricsText, EachKindOfPass) {
   failed.Slots = {{1, false, true}};
   PassFigures healthy = Swept({5, 6, 3, 17, 7, 9, 8});
   healthy.Slots = {{1, true, true}, {3, false, false}};
+  PassFigures confirming = Swept({5, 6, 3, 17, 7, 9, 8});
+  confirming.Slots = {{2, false, true, true, 1}};
+  confirming.Confirming = true;
   PassFigures empty = Swept({});
   empty.Sweep.TotalCount = empty.Sweep.TimeoutCount = 0;
   empty.Sweep.FinishSweep();
@@ -108,6 +111,13 @@ TEST(MetricsText, EachKindOfPass) {
        "kestro_sweep_answer_min_seconds NaN\nkestro_sweep_answer_max_seconds NaN\n"
        "kestro_sweep_answer_average_seconds NaN\nkestro_sweep_bytes_per_second 0\n"
        "kestro_slot_start{slot=\"1\"} 0\nkestro_slot_action_succeeded{slot=\"1\"} 1\n"},
+      {"a stop pending", confirming,
+       sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 7\n"
+       "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds 0.00300\n"
+       "kestro_sweep_answer_max_seconds 0.01700\nkestro_sweep_answer_average_seconds 0.00786\n"
+       "kestro_sweep_bytes_per_second 131850\n"
+       "kestro_slot_start{slot=\"2\"} 0\nkestro_slot_action_succeeded{slot=\"2\"} 1\n"
+       "kestro_slot_acted_start{slot=\"2\"} 1\nkestro_slot_pending_sweeps{slot=\"2\"} 1\n"},
       {"no requests", empty,
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 0\nkestro_sweep_answers 0\n"
        "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds NaN\n"

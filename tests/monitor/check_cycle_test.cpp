@@ -101,5 +101,45 @@ TEST_F(CheckCycleTest, FailedSweepStopsEverySlot) {
   EXPECT_EQ("staging: sweep failed, ErrorCode 4; slot 1 stop, slot 2 stop, slot 3 stop", app->Verdict);
 }
 
+TEST_F(CheckCycleTest, StopAfterAndStartAfterConfirmAChangeBeforeTheSlotActsOnIt) {
+  // G: a sweep within the limits, B: a failed one. StopAfter1 3, StartAfter1 2.
+  const struct {
+    const char* name;
+    const char* sweeps;
+    const char* words;  // what the slot's command was run with, one letter a pass
+    std::vector<std::string> lines;
+  } rows[] = {
+      {"stop confirmed, then start", "GBBBGG", "+++--+",
+       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 2 before starting"}},
+      {"stop dismissed", "GBBGB", "+++++",
+       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 3 before stopping"}},
+      {"first pass acts on its own verdict", "BG", "--", {"1 of 2 before starting"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    app = std::make_unique<Monitor>();
+    sys.registry.SetDword(kKey, "PingDelay", 0);
+    sys.registry.SetDword(kKey, "StopAfter1", 3);
+    sys.registry.SetDword(kKey, "StartAfter1", 2);
+    sys.registry.SetText(kKey, "Command1", "c.exe");
+    sys.files.contents.clear();
+    std::string words;
+    for (const char* sweep = row.sweeps; *sweep != 0; ++sweep) {
+      if (*sweep == 'B') sys.plan.Fail("WSASocketA", sys.plan.Count("WSASocketA") + 1);
+      app->CheckCycle();
+      words += sys.children.commandLine == " start" ? '+' : '-';
+    }
+    EXPECT_EQ(row.words, words);
+    std::vector<std::string> lines;
+    for (const std::string& line : sys.LogMessages())
+      if (line.rfind("Slot 1: the sweep ", 0) == 0) lines.push_back(line.substr(line.find(", ") + 2));
+    EXPECT_EQ(row.lines, lines);
+  }
+  // The status line names the pending change beside the word acted on.
+  EXPECT_EQ("staging: 7 of 7 answered, AvgTime 2.00; slot 1 stop (start 1 of 2), slot 2 start, "
+            "slot 3 start",
+            app->Verdict);
+}
+
 }  // namespace
 }  // namespace kestro

@@ -129,6 +129,42 @@ TEST_F(SupervisorTest, ClockSetBackStopsHourlyPassesButNotChanges) {
   EXPECT_EQ(2, Passes());
 }
 
+TEST_F(SupervisorTest, PassSplayHoldsEachPassWhileTheTicksGoOn) {
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassSplay", 30);
+  app = std::make_unique<Monitor>();
+  sys.random.next = 20;  // draws 30 of 0 to 30
+  for (int i = 0; i < 30; ++i) Tick();
+  EXPECT_EQ(0, Passes());
+  EXPECT_TRUE(app->Supervisor.Schedule.Holding());
+  Tick();
+  EXPECT_EQ(1, Passes());
+  // An address change: held again, for a wait drawn anew, never longer.
+  LastAddressChange = app->Supervisor.LastPassTime + 1;
+  Tick();
+  EXPECT_EQ(1, Passes());
+  for (int i = 0; i < 30 && Passes() == 1; ++i) Tick();
+  EXPECT_EQ(2, Passes());
+}
+
+TEST_F(SupervisorTest, RecheckDelayBringsTheNextPassCloserWhileASlotIsStopped) {
+  const char key[] = "SOFTWARE\\Morvane\\Kestro";
+  sys.registry.SetDword(key, "RecheckDelay", 60);
+  sys.registry.SetDword(key, "PassSplay", 600);  // read by the first pass: not for a recheck
+  sys.registry.SetText(key, "Command1", "c.exe");
+  sys.plan.Fail("WSASocketA");
+  Tick();
+  EXPECT_EQ(" stop", sys.children.commandLine);
+  const std::int32_t firstEnd = app->Supervisor.LastPassTime;
+  while (Passes() == 1 && sys.clock.UnixTime() - firstEnd < 200) Tick();
+  // Due 60 s later plus up to 30, strictly after, as the hourly test.
+  EXPECT_GT(app->Supervisor.LastPassTime - firstEnd, 60);
+  EXPECT_LE(app->Supervisor.LastPassTime - firstEnd, 92);
+  EXPECT_EQ(" start", sys.children.commandLine);
+  // Everything started again: back to the hourly schedule.
+  for (int i = 0; i < 600; ++i) Tick();
+  EXPECT_EQ(2, Passes());
+}
+
 TEST_F(SupervisorTest, EndedWatcherIsReplaced) {
   Tick();
   const ThreadHandle first = app->Supervisor.ProcessingThread;

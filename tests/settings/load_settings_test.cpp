@@ -141,6 +141,29 @@ TEST_F(LoadSettingsTest, AValueOfTheWrongTypeIsUnreadable) {
   EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\Service1", lines[9]);
 }
 
+TEST_F(LoadSettingsTest, OptionalNumbersAreReadAndWhenMissingAreTheirDefaultsSilently) {
+  sys.registry.SetDword(kSettingsKeyPath, "PassSplay", 120);
+  sys.registry.SetDword(kSettingsKeyPath, "StopAfter2", 3);
+  sys.registry.SetDword(kSettingsKeyPath, "StartAfter3", 2);
+  sys.registry.SetText(kSettingsKeyPath, "RecheckDelay", "60");
+  MonitorSettings s;
+  s.RecheckDelay = 30;
+  LoadSettings(s);
+  EXPECT_EQ(120u, s.PassSplay);
+  EXPECT_EQ(3u, s.Slot(2).StopAfter);
+  EXPECT_EQ(1u, s.Slot(2).StartAfter);
+  EXPECT_EQ(2u, s.Slot(3).StartAfter);
+  EXPECT_EQ(30u, s.RecheckDelay);  // the wrong type keeps the last value and says so
+  EXPECT_EQ("Could not read SOFTWARE\\Morvane\\Kestro\\RecheckDelay", sys.LogMessages().back());
+  sys.registry.RemoveValue(kSettingsKeyPath, "StopAfter2");
+  sys.registry.RemoveValue(kSettingsKeyPath, "RecheckDelay");
+  const std::size_t lines = sys.LogMessages().size();
+  LoadSettings(s);
+  EXPECT_EQ(1u, s.StopAfter[1]);  // removed: back to the default
+  EXPECT_EQ(0u, s.RecheckDelay);
+  EXPECT_EQ(2 * lines - 1, sys.LogMessages().size());
+}
+
 TEST_F(LoadSettingsTest, AFailedQueryDoesNotStopTheOthers) {
   sys.registry.SetDword(kSettingsKeyPath, "PingPacketSize", 64);
   sys.registry.SetDword(kSettingsKeyPath, "PingDelay", 1);
