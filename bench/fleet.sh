@@ -178,9 +178,12 @@ cpu_seconds() {
 sampler() {
   local rollups=() pid
   for pid in "${PIDS[@]}"; do rollups+=("/proc/$pid/smaps_rollup"); done
+  local count
   while :; do
-    printf '%s %s %s\n' "$EPOCHREALTIME" \
-      "$(nsenter --net="/run/netns/$srv" nft list counter ip kfleet echo_in | sed -n 's/.*packets \([0-9]*\).*/\1/p')" \
+    # The time as the count is read: starting the tool takes longer than
+    # the read, the more so on a loaded machine.
+    count=$(nsenter --net="/run/netns/$srv" nft list counter ip kfleet echo_in | sed -n 's/.*packets \([0-9]*\).*/\1/p')
+    printf '%s %s %s\n' "$EPOCHREALTIME" "$count" \
       "$(awk '/^Pss:/ { s += $2 } END { print s + 0 }' "${rollups[@]}" 2>/dev/null)"
     sleep 1
   done >"$1"
