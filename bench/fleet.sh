@@ -240,6 +240,7 @@ run() {
       ;;
   esac
   [ -n "$ref" ] || ref=$t0
+  echo "change $t0 back ${back:-none}" >"$WORK/$p/times"
   local cpu1 answered
   cpu1=$(cpu_seconds)
   answered=$(ip netns exec "$srv" nft list counters table ip kfleet | sed -n 's/.*packets \([0-9]*\).*/\1/p' | paste -sd/)
@@ -260,7 +261,7 @@ row() {
   figures=$(awk -v t0="$3" -v back="${4:-0}" -v ref="$5" -v k="$AGENTS" -v late=$((3600 + DELAY + 7)) '
     $1 < t0 { next }
     { f = FILENAME; last[f] = $1; word[f] = $2 }
-    $2 == "stop" { if (!(f in stop1)) stop1[f] = $1; stopat[f] = $1 }
+    $2 == "stop" { if (!(f in stop1)) stop1[f] = $1; if (!(f in stopat)) stopat[f] = $1 }
     $2 == "start" && (f in stopat) {
       if ($1 - stopat[f] <= 600 && !(back > 0 && stopat[f] < back && $1 >= back) && !(f in flapped)) {
         flapped[f] = 1; flaps++
