@@ -52,5 +52,11 @@ Check passed: a pass has everything it needs.
 EOT
 )" "$(cat "$c/lines")"
 check "-check: nothing in the log folder" "" "$(ls -A "$c/logs")"
+setting StopAfter1 REG_DWORD 2
+setting RecheckDelay REG_DWORD 60
+check_run
+check "-check: StopAfter1 and RecheckDelay read" \
+  "Passes: PassSplay 0, RecheckDelay 60, StopAfter 2 1 1, StartAfter 1 1 1|Check passed: a pass has everything it needs." \
+  "$(grep -e '^Passes: ' -e '^Warning' -e '^Check' "$c/lines" | paste -sd '|')"
 check "-check: no event-log entry" 0 "$(grep -a -c 'ReportEvent' "$c/trace")"
 end_prefix

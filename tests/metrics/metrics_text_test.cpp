@@ -87,17 +87,18 @@ TEST(MetricsText, EachKindOfPass) {
   empty.Sweep.TotalCount = empty.Sweep.TimeoutCount = 0;
   empty.Sweep.FinishSweep();
   const std::string sweepHead = "kestro_staging_server_info{host=\"staging7.example.com\"} 1\n";
+  const std::string healthySweep =
+      sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 7\n"
+      "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds 0.00300\n"
+      "kestro_sweep_answer_max_seconds 0.01700\nkestro_sweep_answer_average_seconds 0.00786\n"
+      "kestro_sweep_bytes_per_second 131850\n";
   const struct {
     const char* name;
     PassFigures figures;
     std::string samples;
   } cases[] = {
       {"healthy sweep", healthy,
-       sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 7\n"
-       "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds 0.00300\n"
-       "kestro_sweep_answer_max_seconds 0.01700\nkestro_sweep_answer_average_seconds 0.00786\n"
-       "kestro_sweep_bytes_per_second 131850\n"
-       "kestro_slot_start{slot=\"1\"} 1\nkestro_slot_start{slot=\"3\"} 0\n"
+       healthySweep + "kestro_slot_start{slot=\"1\"} 1\nkestro_slot_start{slot=\"3\"} 0\n"
        "kestro_slot_action_succeeded{slot=\"1\"} 1\nkestro_slot_action_succeeded{slot=\"3\"} 0\n"},
       {"silent host", silent,
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 0\n"
@@ -112,11 +113,7 @@ TEST(MetricsText, EachKindOfPass) {
        "kestro_sweep_answer_average_seconds NaN\nkestro_sweep_bytes_per_second 0\n"
        "kestro_slot_start{slot=\"1\"} 0\nkestro_slot_action_succeeded{slot=\"1\"} 1\n"},
       {"a stop pending", confirming,
-       sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 7\n"
-       "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds 0.00300\n"
-       "kestro_sweep_answer_max_seconds 0.01700\nkestro_sweep_answer_average_seconds 0.00786\n"
-       "kestro_sweep_bytes_per_second 131850\n"
-       "kestro_slot_start{slot=\"2\"} 0\nkestro_slot_action_succeeded{slot=\"2\"} 1\n"
+       healthySweep + "kestro_slot_start{slot=\"2\"} 0\nkestro_slot_action_succeeded{slot=\"2\"} 1\n"
        "kestro_slot_acted_start{slot=\"2\"} 1\nkestro_slot_pending_sweeps{slot=\"2\"} 1\n"},
       {"no requests", empty,
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 0\nkestro_sweep_answers 0\n"
