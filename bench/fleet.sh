@@ -191,7 +191,7 @@ sampler() {
 
 # run SCENARIO PROFILE: one row of the table.
 run() {
-  local s=$1 p=$2 t0 back= ref= cpu0 window
+  local s=$1 p=$2 t0 back='' ref='' cpu0 window
   SPLAY=0 RECHECK=0
   [ "$p" = fleet ] && SPLAY=120 RECHECK=60
   make_site || { note "could not make the namespaces"; return 1; }
