@@ -13,18 +13,19 @@
 # adds an address to the site's interface. One table row per run.
 #
 #   bench/fleet.sh [--agents K] [--scenario 1|2|3|all] [--profile default|fleet|both]
-#                  [--socket datagram|raw] [--outage SECONDS] [--keep]
+#                  [--socket datagram|raw] [--outage SECONDS] [--splay SECONDS] [--keep]
 #
 # --socket raw runs the processes as root with raw ICMP sockets (every
 # process then reads every answer of the site); datagram (the default)
 # takes CAP_NET_RAW away so that each opens an ICMP datagram socket, which
-# the kernel hands only its own answers. Needs root; KESTRO names the
+# the kernel hands only its own answers. --splay changes the profile's
+# PassSplay (120). Needs root; KESTRO names the
 # program (default: the Linux build of this tree).
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KESTRO=${KESTRO:-$ROOT/build/linux/kestro}
-AGENTS=200 SCENARIOS="1 2 3" PROFILES="default fleet" SOCKET=datagram OUTAGE=600 KEEP=
-usage() { sed -n 's/^#   //p' "$0" | head -n 2 >&2; exit 2; }
+AGENTS=200 SCENARIOS="1 2 3" PROFILES="default fleet" SOCKET=datagram OUTAGE=600 FLEET_SPLAY=120 KEEP=
+usage() { sed -n '/^#   bench/,/^#$/s/^#   //p' "$0" >&2; exit 2; }
 while [ $# -gt 0 ]; do
   case "$1" in
     --agents) AGENTS=${2:-}; shift ;;
@@ -32,12 +33,13 @@ while [ $# -gt 0 ]; do
     --profile) PROFILES=${2:-}; [ "$PROFILES" = both ] && PROFILES="default fleet"; shift ;;
     --socket) SOCKET=${2:-}; shift ;;
     --outage) OUTAGE=${2:-}; shift ;;
+    --splay) FLEET_SPLAY=${2:-}; shift ;;
     --keep) KEEP=1 ;;
     *) usage ;;
   esac
   shift
 done
-case "$AGENTS$OUTAGE" in *[!0-9]* | '') usage ;; esac
+case "$AGENTS$OUTAGE$FLEET_SPLAY" in *[!0-9]* | '') usage ;; esac
 [ "$AGENTS" -ge 2 ] && [ "$AGENTS" -le 5000 ] || usage
 for s in $SCENARIOS; do case $s in 1 | 2 | 3) ;; *) usage ;; esac; done
 for p in $PROFILES; do case $p in default | fleet) ;; *) usage ;; esac; done
@@ -193,7 +195,7 @@ sampler() {
 run() {
   local s=$1 p=$2 t0 back='' ref='' cpu0 window
   SPLAY=0 RECHECK=0
-  [ "$p" = fleet ] && SPLAY=120 RECHECK=60
+  [ "$p" = fleet ] && SPLAY=$FLEET_SPLAY RECHECK=60
   make_site || { note "could not make the namespaces"; return 1; }
   note "scenario $s, $p profile: starting $AGENTS processes over $STAGGER s"
   start_fleet "$p"
