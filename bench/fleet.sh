@@ -58,20 +58,24 @@ PIDS=() SAMPLER=
 
 note() { echo "fleet: $(date -u +%H:%M:%S) $*" >&2; }
 
+# ours PID: the process still runs the program (also when it was rebuilt
+# meanwhile: "... (deleted)"), not a new one that took its number.
+PROGRAM=$(readlink -f "$KESTRO")
+ours() { case "$(readlink "/proc/$1/exe" 2>/dev/null)" in "$PROGRAM"*) return 0 ;; esac; return 1; }
 # Ends the fleet by PID (TERM, then KILL after 10 s), the sampler, the
 # namespaces and the work folder; also on Ctrl-C.
 stop_fleet() {
   local pid live end=$((SECONDS + 10))
   [ -n "$SAMPLER" ] && kill "$SAMPLER" 2>/dev/null && wait "$SAMPLER" 2>/dev/null
   SAMPLER=
-  for pid in "${PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+  for pid in "${PIDS[@]}"; do ours "$pid" && kill -TERM "$pid" 2>/dev/null; done
   while [ $SECONDS -lt $end ]; do
     live=0
-    for pid in "${PIDS[@]}"; do [ -d "/proc/$pid" ] && live=1 && break; done
+    for pid in "${PIDS[@]}"; do ours "$pid" && live=1 && break; done
     [ $live = 0 ] && break
     sleep 0.2
   done
-  for pid in "${PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+  for pid in "${PIDS[@]}"; do ours "$pid" && kill -KILL "$pid" 2>/dev/null; done
   wait 2>/dev/null
   PIDS=()
   ip netns del "$site" 2>/dev/null
