@@ -6,6 +6,7 @@ namespace kestro {
 namespace {
 
 constexpr long kNotFound = 2;  // ERROR_FILE_NOT_FOUND and ENOENT alike
+constexpr long kOutOfMemory = 8;  // ERROR_NOT_ENOUGH_MEMORY
 
 }  // namespace
 
@@ -72,6 +73,43 @@ void RegistryViews::CloseKey(RegKey key) {
   if (pair->wide != 0) system_.CloseKey(pair->wide);
   if (pair->narrow != 0) system_.CloseKey(pair->narrow);
   delete pair;
+}
+
+long RegistryViews::Made(long error, RegKey made, RegKey* key) {
+  if (error != 0) return error;
+  Pair* pair = new (std::nothrow) Pair;
+  if (pair == nullptr) {
+    system_.CloseKey(made);
+    return kOutOfMemory;
+  }
+  pair->wide = made;  // the only view a made key has
+  *key = reinterpret_cast<RegKey>(pair);
+  return 0;
+}
+
+long RegistryViews::CreateKeyEx(const std::string& path, RegKey* key) {
+  if (!system_.HasViews()) return system_.CreateKeyEx(path, key);
+  RegKey made = 0;
+  const long error = system_.CreateKeyEx(path, &made);
+  return Made(error, made, key);
+}
+
+long RegistryViews::CreateKey(const std::string& path, RegKey* key) {
+  if (!system_.HasViews()) return system_.CreateKey(path, key);
+  RegKey made = 0;
+  const long error = system_.CreateKey(path, &made);
+  return Made(error, made, key);
+}
+
+long RegistryViews::SetText(RegKey key, const std::string& name, const std::string& text,
+                            bool expandable) {
+  if (!system_.HasViews()) return system_.SetText(key, name, text, expandable);
+  return system_.SetText(reinterpret_cast<const Pair*>(key)->wide, name, text, expandable);
+}
+
+long RegistryViews::SetDword(RegKey key, const std::string& name, std::uint32_t value) {
+  if (!system_.HasViews()) return system_.SetDword(key, name, value);
+  return system_.SetDword(reinterpret_cast<const Pair*>(key)->wide, name, value);
 }
 
 }  // namespace kestro

@@ -26,20 +26,13 @@ class RegistryViews : public Registry {
   void CloseKey(RegKey key) override;
   std::string OpenKeyProblem() override { return system_.OpenKeyProblem(); }
 
-  // Writing is installation's, in the program's own view, as before.
-  long CreateKeyEx(const std::string& path, RegKey* key) override {
-    return system_.CreateKeyEx(path, key);
-  }
-  long CreateKey(const std::string& path, RegKey* key) override {
-    return system_.CreateKey(path, key);
-  }
+  // Writing is installation's, in the program's own view, as before. A key
+  // made here is held like an opened one, so that CloseKey takes either.
+  long CreateKeyEx(const std::string& path, RegKey* key) override;
+  long CreateKey(const std::string& path, RegKey* key) override;
   long SetText(RegKey key, const std::string& name, const std::string& text,
-               bool expandable) override {
-    return system_.SetText(key, name, text, expandable);
-  }
-  long SetDword(RegKey key, const std::string& name, std::uint32_t value) override {
-    return system_.SetDword(key, name, value);
-  }
+               bool expandable) override;
+  long SetDword(RegKey key, const std::string& name, std::uint32_t value) override;
 
  private:
   // The system's key in each view, 0 where the view lacks it.
@@ -49,6 +42,8 @@ class RegistryViews : public Registry {
   };
   // The system's key that the value `name` is read from.
   RegKey From(RegKey key, const std::string& name);
+  // Holds a key of the program's own view that installation made.
+  long Made(long error, RegKey made, RegKey* key);
 
   Registry& system_;
 };

@@ -53,6 +53,13 @@ TEST_F(ServiceInstallTest, InstallsTheServiceAndTheEventSource) {
   EXPECT_EQ(1u, source->at("CategoryCount").number);
 }
 
+TEST_F(ServiceInstallTest, OnA64BitWindowsTheKeysMadeAreClosedAsOpenedOnes) {
+  sys.registry.views = true;
+  EXPECT_EQ(0, Code(InstallService));
+  EXPECT_EQ(1u, sys.registry.Key(kEventSourceKey)->at("CategoryCount").number);
+  EXPECT_EQ(0, sys.registry.OpenCount());
+}
+
 TEST_F(ServiceInstallTest, PathWithBlanksIsQuoted) {
   EXPECT_EQ("\"C:\\Program Files\\Kestro\\Kestro.exe\" -service",
             ServiceCommandLine("C:\\Program Files\\Kestro\\Kestro.exe"));
