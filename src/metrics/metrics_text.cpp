@@ -164,26 +164,28 @@ std::string MetricsText(const PassFigures& f) {
              "BytesPerSecond (per millisecond) times 1000.");
     e.Sample(MovePoint(s.BytesPerSecond, false));
   }
+  // One gauge a slot, labelled with the slot's number.
+  const auto slots = [&](const char* name, const char* help, auto value) {
+    e.Family(name, "gauge", help);
+    for (const SlotFigures& slot : f.Slots)
+      e.Sample(value(slot), Label("slot", std::to_string(slot.Number)));
+  };
+  const auto bit = [](bool on) { return std::string(on ? "1" : "0"); };
   if (!f.Slots.empty()) {
-    e.Family("kestro_slot_start", "gauge",
-             "Verdict of the last pass for the slot: 1 start, 0 stop.");
-    for (const SlotFigures& slot : f.Slots)
-      e.Sample(slot.Start ? "1" : "0", Label("slot", std::to_string(slot.Number)));
-    e.Family("kestro_slot_action_succeeded", "gauge",
-             "1 when the slot's service reached its state and its command ended with 0.");
-    for (const SlotFigures& slot : f.Slots)
-      e.Sample(slot.Succeeded ? "1" : "0", Label("slot", std::to_string(slot.Number)));
+    slots("kestro_slot_start", "Verdict of the last pass for the slot: 1 start, 0 stop.",
+          [&](const SlotFigures& slot) { return bit(slot.Start); });
+    slots("kestro_slot_action_succeeded",
+          "1 when the slot's service reached its state and its command ended with 0.",
+          [&](const SlotFigures& slot) { return bit(slot.Succeeded); });
   }
   if (!f.Slots.empty() && f.Confirming) {
-    e.Family("kestro_slot_acted_start", "gauge",
-             "What the slot acted on in the last pass: 1 start, 0 stop; it changes only after "
-             "StopAfterN or StartAfterN sweeps in a row.");
-    for (const SlotFigures& slot : f.Slots)
-      e.Sample(slot.ActedStart ? "1" : "0", Label("slot", std::to_string(slot.Number)));
-    e.Family("kestro_slot_pending_sweeps", "gauge",
-             "Sweeps in a row so far against the slot's acted word; 0 when none is pending.");
-    for (const SlotFigures& slot : f.Slots)
-      e.Sample(std::to_string(slot.Pending), Label("slot", std::to_string(slot.Number)));
+    slots("kestro_slot_acted_start",
+          "What the slot acted on in the last pass: 1 start, 0 stop; it changes only after "
+          "StopAfterN or StartAfterN sweeps in a row.",
+          [&](const SlotFigures& slot) { return bit(slot.ActedStart); });
+    slots("kestro_slot_pending_sweeps",
+          "Sweeps in a row so far against the slot's acted word; 0 when none is pending.",
+          [](const SlotFigures& slot) { return std::to_string(slot.Pending); });
   }
   return e.Text();
 }
