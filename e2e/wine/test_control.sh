@@ -8,6 +8,7 @@ RECORDER_EXE=$KESTRO_WIN_BUILD/recorder.exe
 
 new_prefix control
 start_services
+recorder=$(installed_copy "$RECORDER_EXE")
 logs=$E2E_WORK/control-logs
 mkdir -p "$logs"
 setting LogDir REG_SZ "$(dos_path "$logs")"
@@ -29,17 +30,17 @@ check "missing service: logged by its name" "Service NoSuchService couldn't be o
 
 record=$E2E_WORK/recorder.txt
 rec_arg="recorder.exe $(dos_path "$record")"
-check "command with start: result" "result 0" "$(control command "$(dos_path "$RECORDER_EXE")" "$rec_arg 0 0" 1)"
+check "command with start: result" "result 0" "$(control command "$recorder" "$rec_arg 0 0" 1)"
 check "command with start: the child's command line" "commandline=$rec_arg 0 0 start" "$(tr -d '\r' <"$record")"
-check "command with start: one log line" "Executing command $(dos_path "$RECORDER_EXE")  CommandLine: $rec_arg 0 0 start" "$(last_log)"
+check "command with start: one log line" "Executing command $recorder  CommandLine: $rec_arg 0 0 start" "$(last_log)"
 rm -f "$record"
-check "command with stop and exit code 3: result" "result 3" "$(control command "$(dos_path "$RECORDER_EXE")" "$rec_arg 0 3" 0)"
+check "command with stop and exit code 3: result" "result 3" "$(control command "$recorder" "$rec_arg 0 3" 0)"
 check "command with stop: the child's command line" "commandline=$rec_arg 0 3 stop" "$(tr -d '\r' <"$record")"
 case "$(last_log)" in "Error number 3 : "*) pass "exit code 3 logged" ;; *) fail "exit code 3 logged: $(last_log)" ;; esac
 control command "$(dos_path "$E2E_WORK/missing.exe")" "missing.exe" 1 >/dev/null
 case "$(last_log)" in "Error creating process "*"(0x2)!") pass "missing program logged with error 2" ;;
   *) fail "missing program logged with error 2: $(last_log)" ;; esac
-control command "$(dos_path "$RECORDER_EXE")" "$rec_arg 8 0" 1 >/dev/null
+control command "$recorder" "$rec_arg 8 0" 1 >/dev/null
 progress=$(tail -n 6 "$logs/Kestro-2.txt" | cut -c26- | tr -d '\r' | tr '\n' '|')
 case "$progress" in *"|Waiting for child to exit|.|.| done.|" | *"Waiting for child to exit|.|.|.| done.|")
   pass "eight-second child: progress lines" ;;

@@ -36,9 +36,9 @@ check "a system text without inserts is unchanged" "text [Access denied. (0x5)]"
 # That spawn joins its arguments unquoted, so the tools run from a folder
 # without a blank, wherever the build lives.
 record=$E2E_WORK/rules-record.txt
-cp "$CONTROL_TOOL_EXE" "$KESTRO_WIN_BUILD/recorder.exe" "$E2E_WORK/"
+cp "$CONTROL_TOOL_EXE" "$E2E_WORK/"
 KESTRO_RECORD_STARTUP=1 wine "$PLATFORM_TOOL" spawn "$E2E_WORK/control_tool.exe" command \
-  "$(dos_path "$E2E_WORK/recorder.exe")" "\"recorder.exe $(dos_path "$record") 0 0\"" 1 \
+  "$(installed_copy "$KESTRO_WIN_BUILD/recorder.exe")" "\"recorder.exe $(dos_path "$record") 0 0\"" 1 \
   >/dev/null 2>&1
 check "a command gets no reserved start-up data" "reserved2=0" "$(grep '^reserved2=' "$record" | tr -d '\r')"
 end_prefix
