@@ -59,10 +59,12 @@ entries=$(grep -a -c -F 'L"Quillmesh STAGINGSERVER isn'"'"'t defined."' "$E2E_WO
 check "no agent file: attempts repeat every tick" yes "$([ "$attempts" -ge 7 ] && echo yes)"
 # The event entry at the first attempt only: at most one an hour after it.
 check "no agent file: one event entry for all attempts" 1 "$entries"
-# The stamps (seconds) of the first six attempts; a tick's two attempts
-# follow each other at once, the next tick comes after the one-second sleep.
-gaps=$(attempts | head -n 6 |
+# The stamps (seconds) of attempts 2 to 7; a tick's two attempts follow each
+# other at once, the next tick comes after the one-second sleep. The first
+# attempt is left out: it writes its lines in full, which under emulation
+# can take longer than a second.
+gaps=$(attempts | sed -n 2,7p |
   awk -F: '{ ms = $1 * 1000; if (NR > 1) { printf "%s%s", sep, (ms - p < 900 ? "pair" : "tick"); sep = " " }
          p = ms }')
-check "no agent file: two attempts a tick" "pair tick pair tick pair" "$gaps"
+check "no agent file: two attempts a tick" "tick pair tick pair tick" "$gaps"
 end_prefix
