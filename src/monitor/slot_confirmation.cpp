@@ -5,7 +5,15 @@
 namespace kestro {
 
 SweepVerdict SlotConfirmation::Take(int number, SweepVerdict verdict, const ActionSlot& slot,
-                                    bool log) {
+                                    bool used) {
+  if (!used || slot.Service != service_ || slot.Command != command_ ||
+      slot.Argument != argument_) {
+    *this = SlotConfirmation();
+    if (!used) return verdict;
+    service_ = slot.Service;
+    command_ = slot.Command;
+    argument_ = slot.Argument;
+  }
   const bool healthy = verdict == Healthy;
   if (!known_ || healthy == ActedStart()) {
     known_ = true;
@@ -23,7 +31,7 @@ SweepVerdict SlotConfirmation::Take(int number, SweepVerdict verdict, const Acti
     needed_ = 1;
     return acted_;
   }
-  if (log) WriteLog(PendingChangeLine(number, healthy, pending_, needed_));
+  WriteLog(PendingChangeLine(number, healthy, pending_, needed_));
   return acted_;
 }
 

@@ -13,10 +13,12 @@ namespace kestro {
 class SlotConfirmation {
  public:
   // Takes the pass's verdict for slot `number` and returns the verdict to act
-  // on. The first verdict is acted on at once. While a change waits for more
-  // sweeps, logs "Slot N: the sweep failed its limits, P of C before
-  // stopping" (or "met its limits ... before starting") when `log`.
-  SweepVerdict Take(int number, SweepVerdict verdict, const ActionSlot& slot, bool log);
+  // on. The first verdict is acted on at once, and so is the first after a
+  // pass without `used` or with another service, command or argument: what
+  // a slot did before is no reason to hold back what it now names. While a
+  // change waits for more sweeps, logs "Slot N: the sweep failed its limits,
+  // P of C before stopping" (or "met its limits ... before starting").
+  SweepVerdict Take(int number, SweepVerdict verdict, const ActionSlot& slot, bool used);
 
   bool Known() const { return known_; }
   // The word last acted on: true for "start".
@@ -30,6 +32,8 @@ class SlotConfirmation {
   SweepVerdict acted_ = Healthy;
   std::uint32_t pending_ = 0;
   std::uint32_t needed_ = 1;
+  // What the slot named when it acted.
+  std::string service_, command_, argument_;
 };
 
 // "Slot 2: the sweep failed its limits, 1 of 3 before stopping"; the start

@@ -106,14 +106,20 @@ TEST_F(CheckCycleTest, StopAfterAndStartAfterConfirmAChangeBeforeTheSlotActsOnIt
   const struct {
     const char* name;
     const char* sweeps;
-    const char* words;  // what the slot's command was run with, one letter a pass
+    const char* words;  // what the slot's command was run with, one letter a pass; . none
     std::vector<std::string> lines;
+    const char* commands;  // Command1 at each pass: c c.exe, r r.exe, . unset
   } rows[] = {
       {"stop confirmed, then start", "GBBBGG", "+++--+",
-       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 2 before starting"}},
+       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 2 before starting"}, "cccccc"},
       {"stop dismissed", "GBBGB", "+++++",
-       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 3 before stopping"}},
-      {"first pass acts on its own verdict", "BG", "--", {"1 of 2 before starting"}},
+       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 3 before stopping"}, "ccccc"},
+      // An unused or renamed slot starts afresh, whatever it counted before.
+      {"unused at the first pass", "BG", ".+", {}, ".c"},
+      {"unused meanwhile", "GBBBG", "+++.+", {"1 of 3 before stopping", "2 of 3 before stopping"},
+       "ccc.c"},
+      {"command changed", "GBBB", "++--", {"1 of 3 before stopping"}, "ccrr"},
+      {"first pass acts on its own verdict", "BG", "--", {"1 of 2 before starting"}, "cc"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -121,13 +127,15 @@ TEST_F(CheckCycleTest, StopAfterAndStartAfterConfirmAChangeBeforeTheSlotActsOnIt
     sys.registry.SetDword(kKey, "PingDelay", 0);
     sys.registry.SetDword(kKey, "StopAfter1", 3);
     sys.registry.SetDword(kKey, "StartAfter1", 2);
-    sys.registry.SetText(kKey, "Command1", "c.exe");
     sys.files.contents.clear();
     std::string words;
     for (const char* sweep = row.sweeps; *sweep != 0; ++sweep) {
+      const char command = row.commands[sweep - row.sweeps];
+      sys.registry.SetText(kKey, "Command1", command == 'r' ? "r.exe" : command == 'c' ? "c.exe" : "");
       if (*sweep == 'B') sys.plan.Fail("WSASocketA", sys.plan.Count("WSASocketA") + 1);
+      const int created = sys.children.created;
       app->CheckCycle();
-      words += sys.children.commandLine == " start" ? '+' : '-';
+      words += sys.children.created == created ? '.' : sys.children.commandLine == " start" ? '+' : '-';
     }
     EXPECT_EQ(row.words, words);
     std::vector<std::string> lines;
