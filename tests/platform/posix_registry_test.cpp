@@ -69,6 +69,10 @@ TEST_F(PosixRegistryTest, AbsurdlyLargeFileIsRefusedWithAReason) {
   EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
   EXPECT_EQ("The settings file \"" + file + "\" does not begin with \"REGEDIT4\" or \"Windows Registry "
             "Editor Version 5.00\" and was not read", registry.OpenKeyProblem());
+  setenv("KESTRO_REGISTRY", (file + "/kestro.reg").c_str(), 1);  // a file on the way: no folder
+  EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
+  EXPECT_EQ("The settings file \"" + file + "/kestro.reg\" could not be opened (Not a directory) and was "
+            "not read", registry.OpenKeyProblem());
   setenv("KESTRO_REGISTRY", "/proc/self/mem", 1);  // a regular file of ours that read() fails on
   EXPECT_FALSE(registry.OpenKey("SOFTWARE\\Morvane\\Kestro", &key));
   EXPECT_EQ("The settings file \"/proc/self/mem\" could not be read (Input/output error) and was not read",

@@ -43,7 +43,12 @@ bool PosixRegistry::OpenKey(const std::string& path, RegKey* key) {
   std::string problem;
   const int fd = OpenTrustedForReading(filePath, FileRule::Settings, &problem);
   RegKeys keys;
-  if (fd >= 0) {
+  if (fd < 0 && problem.empty() && errno != ENOENT) {
+    // There, or a folder on the way is, but it cannot be opened (not
+    // readable, a folder that cannot be searched): not a missing file, and
+    // nothing would say why no slot acts.
+    problem = "could not be opened (" + ErrnoText(errno) + ")";
+  } else if (fd >= 0) {
     // A settings file is a few kilobytes; something far larger (a whole
     // export, a runaway generator) is refused rather than read into memory
     // at every pass.
