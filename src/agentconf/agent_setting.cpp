@@ -28,7 +28,7 @@ bool MatchesPrefix(const std::string& line, const boost::regex& pattern, boost::
 
 std::string AgentConfigPath() {
   const std::string sep = kPathSeparator;
-  return Os().environment->Get("OXLROOT") + sep + "OXL" + sep + "CONF" + sep + "OXL.CNF";
+  return Os().environment->Get(kAgentRootVariable) + sep + "OXL" + sep + "CONF" + sep + "OXL.CNF";
 }
 
 std::string ReadAgentSetting(std::string section, std::string key) {

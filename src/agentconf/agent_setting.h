@@ -3,6 +3,9 @@
 
 namespace kestro {
 
+// The environment variable that names the agent's folder.
+inline constexpr char kAgentRootVariable[] = "OXLROOT";
+
 // The agent's configuration file: the value of "OXLROOT" joined with
 // OXL, CONF and OXL.CNF.
 std::string AgentConfigPath();

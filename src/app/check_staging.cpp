@@ -31,9 +31,30 @@ void CheckAddress(CheckReport& report, const std::string& host) {
   }
 }
 
+// Run by hand, the check lacks what the service manager gives the service:
+// OXLROOT is taken where the service gets it, if nobody else may change it.
+void TakeServiceEnvironment(CheckReport& report) {
+  Environment& environment = *Os().environment;
+  if (!environment.Get(kAgentRootVariable).empty()) return;
+  const ServiceVariable from = environment.FromServiceFile(kAgentRootVariable);
+  if (from.file.empty()) return;
+  const std::string file = "\"" + from.file + "\"";
+  if (!from.refusal.empty()) {
+    report.Problem(kCheckAgent, "The environment file " + file + " " + from.refusal +
+                                    " and was not read: " + kAgentRootVariable + " is not set");
+  } else if (from.found) {
+    environment.Set(kAgentRootVariable, from.value);
+    report.Fine(std::string(kAgentRootVariable) + "=" + from.value + " is taken from " + file +
+                ", as the service gets it");
+  } else {
+    report.Fine(std::string(kAgentRootVariable) + " is set neither here nor in " + file);
+  }
+}
+
 }  // namespace
 
 void CheckStagingServer(CheckReport& report) {
+  TakeServiceEnvironment(report);
   std::vector<std::string> lines;
   DivertLog(&lines);
   const std::string host = LocateStagingServer();

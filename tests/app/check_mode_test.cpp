@@ -90,6 +90,19 @@ const Row kRows[] = {
     {"no host", [](FakeSystem& s) { s.sharedFile.files[kAgent] = "[OTHER]\nOXLUILSR=x\n"; }, 32,
      "\nCould not retrieve Staging server from /agent/OXL/CONF/OXL.CNF\n"},
     {"unresolved", [](FakeSystem& s) { s.sockets.names.clear(); }, 32, "\nUnable to resolve staging\n"},
+    // Run by hand: OXLROOT from the service's own environment file, unless refused.
+    {"agent folder from the service's file",
+     [](FakeSystem& s) {
+       s.environment.variables.erase("OXLROOT");
+       s.environment.serviceFile = {"/etc/default/kestro", "", true, true, "/agent"};
+     },
+     0, "\nOXLROOT=/agent is taken from \"/etc/default/kestro\", as the service gets it\nStaging server: staging"},
+    {"service's file refused",
+     [](FakeSystem& s) {
+       s.environment.variables.erase("OXLROOT");
+       s.environment.serviceFile = {"/e", "belongs to user 1000", false, false, ""};
+     },
+     32, "\nThe environment file \"/e\" belongs to user 1000 and was not read: OXLROOT is not set\n"},
     {"log folder", [](FakeSystem& s) { s.files.folderProblems["/var/log/kestro"] = "\"x\" is a symbolic link"; },
      64, "\nLog folder: \"x\" is a symbolic link\n"},
     {"metrics folder",

@@ -16,6 +16,10 @@ class FakeEnvironment : public Environment {
     auto v = variables.find(name);
     return v == variables.end() ? "" : v->second;
   }
+  void Set(const std::string& name, const std::string& value) override { variables[name] = value; }
+  // What the service's own environment file gives; none unless set.
+  ServiceVariable serviceFile;
+  ServiceVariable FromServiceFile(const std::string&) override { return serviceFile; }
 };
 
 }  // namespace kestro::testing

@@ -4,6 +4,7 @@
 #include "fakes/fake_clock.h"
 #include "platform/posix/systemd_bus.h"
 #include "platform/posix/systemd_units.h"
+#include "platform/posix/unit_settings.h"
 #include "platform/service_manager.h"
 
 namespace kestro {
@@ -84,6 +85,40 @@ TEST(SystemdUnitsTest, PercentSignsStayLiteral) {
   const std::string text = UnitFileText("100% up", "/opt/%h/kestro -service");
   EXPECT_NE(std::string::npos, text.find("Description=100%% up\n"));
   EXPECT_NE(std::string::npos, text.find("ExecStart=/opt/%%h/kestro -service\n"));
+}
+
+TEST(SystemdUnitsTest, TheUnitSaysWhereTheServiceMayNotWriteAndWhereItsEnvironmentIs) {
+  const std::string packaged = UnitFileText("Kestro", "/usr/sbin/kestro -service");
+  const std::string strict =
+      "[Service]\nProtectSystem=strict\nReadWritePaths=-/srv/out/ /etc/kestro-logs\n"
+      "ReadOnlyPaths=/srv/out/keep\nLogsDirectory=kestro\nInaccessiblePaths=-/var/log/kestro/x\n";
+  const struct {
+    const std::string& unit;
+    const char* path;
+    const char* setting;
+  } rows[] = {
+      {packaged, "/var/log/kestro", ""},
+      {packaged, "/etc/kestro", "ProtectSystem=full"},
+      {packaged, "/usr/local/logs", "ProtectSystem=full"},
+      {packaged, "/home/ops", "ProtectHome=read-only"},
+      {packaged, "/homestead", ""},
+      {packaged, "/var/lib/prometheus/node-exporter", ""},
+      {strict, "/opt", "ProtectSystem=strict"},
+      {strict, "/srv/out/a", ""},
+      {strict, "/srv/out/keep/a", "ReadOnlyPaths=/srv/out/keep"},
+      {strict, "/etc/kestro-logs", ""},
+      {strict, "/var/log/kestro", ""},
+      {strict, "/var/log/kestro/x", "InaccessiblePaths=-/var/log/kestro/x"},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(row.setting, UnitWriteProblem(row.unit, row.path)) << row.path;
+  EXPECT_EQ("/etc/default/kestro", UnitEnvironmentFile(packaged));
+  std::string value;
+  EXPECT_TRUE(
+      EnvironmentFileValue("# OXLROOT=/no\n OXLROOT = /a\nOXLROOT=\"/opt/b c\"\n", "OXLROOT", &value));
+  EXPECT_EQ("/opt/b c", value);
+  EXPECT_FALSE(
+      EnvironmentFileValue("#OXLROOT=/opt/agent\nKESTRO_REGISTRY=/r\n", "OXLROOT", &value));
 }
 
 // A call that finds systemd away is made every 250 ms for 10 s, then its
