@@ -31,7 +31,8 @@ class Files {
   // a phrase that begins with the quoted folder or file it is about. What
   // the writer would do about a file it uses anyway (give it the program's
   // rights) and what leaves the files unprotected (a volume without access
-  // lists) go into `notes`, phrased the same way.
+  // lists) go into `notes`, phrased the same way. On Linux a folder that
+  // the packaged unit keeps the service from writing counts as well.
   virtual std::string FolderProblem(const std::string& directory,
                                     const std::vector<std::string>& names,
                                     std::vector<std::string>* notes) = 0;

@@ -4,10 +4,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "packaged_unit.h"
 #include "platform/posix/files_posix.h"
 #include "platform/posix/trusted_file_posix.h"
+#include "platform/posix/unit_settings.h"
 
 namespace kestro {
 namespace {
@@ -57,6 +60,13 @@ std::string PosixFiles::FolderProblem(const std::string& directory,
     const std::string problem = OwnFileProblem(directory + "/" + name, notes);
     if (!problem.empty()) return problem;
   }
+  // Usable here, but the service runs confined by its unit: judged where
+  // the folder really is, as its mounts are.
+  char* real = realpath(directory.c_str(), nullptr);
+  const std::string setting = UnitWriteProblem(kPackagedUnit, real != nullptr ? real : directory);
+  std::free(real);
+  if (!setting.empty())
+    return Quoted(directory) + " may not be written by the service: kestro.service has " + setting;
   return "";
 }
 
