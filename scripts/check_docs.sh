@@ -50,6 +50,7 @@ mapfile -t names < <(
     grep -rhoE '(Read[A-Za-z]*|Query[A-Za-z]*|HasValue)\([^,()]*, *"[A-Za-z0-9]+"' src |
       sed 's/.*"\(.*\)"/\1/'
     grep -rhoE '(getenv|environment->Get)\("[A-Za-z0-9_]+"\)' src | sed 's/.*("\(.*\)")/\1/'
+    grep -rhoE 'k[A-Za-z]*Variable\[\] = "[A-Za-z0-9_]+"' src | sed 's/.*"\(.*\)"/\1/'
   } | sort -u)
 missing=()
 for n in "${names[@]}"; do
