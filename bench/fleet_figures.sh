@@ -68,7 +68,7 @@ row() {
         for (f in seen) if (seen[f] + late - t0 > next1) next1 = seen[f] + late - t0
         stopped = sprintf("-, next timed pass of the last slot %.0f s after the outage began", next1)
       }
-      if (h > 0) started = sprintf("%d still stopped, hourly pass in %.0f s", h, hourly)
+      if (h > 0) started = sprintf("%d still stopped, next timed pass in %.0f s", h, hourly)
       else if (r > 0) started = sprintf("%.0f s", up)
       else started = "-"
       printf "%d | %d | %s | %s\n", n, flaps, stopped, started
