@@ -15,7 +15,7 @@
 # row per run.
 #
 #   bench/fleet.sh [--agents K] [--scenario 1|2|3|4|all] [--profile default|fleet|both]
-#                  [--socket datagram|raw] [--probe echo|tcp] [--outage SECONDS]
+#                  [--socket datagram|raw] [--probe echo|tcp|both] [--outage SECONDS]
 #                  [--splay SECONDS] [--interval SECONDS] [--keep]
 #
 # --socket raw runs the processes as root with raw ICMP sockets (every
@@ -24,13 +24,14 @@
 # the kernel hands only its own answers. --probe tcp sets ProbePort: the
 # fleet connects to a listener on the server's port 8080 instead, while the
 # server's echo requests are limited or dropped as before (an outage drops
-# its SYNs too); the peak column then counts SYNs. --splay and --interval
+# its SYNs too); the peak column then counts SYNs; both runs each row
+# both ways. --splay and --interval
 # change the profile's PassSplay (120) and PassInterval (300). Needs root;
 # KESTRO names the program (default: the Linux build of this tree).
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KESTRO=${KESTRO:-$ROOT/build/linux/kestro}
-AGENTS=200 SCENARIOS="1 2 3 4" PROFILES="default fleet" SOCKET=datagram PROBE=echo OUTAGE=600
+AGENTS=200 SCENARIOS="1 2 3 4" PROFILES="default fleet" SOCKET=datagram PROBES=echo OUTAGE=600
 FLEET_SPLAY=120 FLEET_INTERVAL=300 KEEP=
 usage() { sed -n '/^#   bench/,/^#$/s/^#   //p' "$0" >&2; exit 2; }
 while [ $# -gt 0 ]; do
@@ -39,7 +40,7 @@ while [ $# -gt 0 ]; do
     --scenario) SCENARIOS=${2:-}; [ "$SCENARIOS" = all ] && SCENARIOS="1 2 3 4"; shift ;;
     --profile) PROFILES=${2:-}; [ "$PROFILES" = both ] && PROFILES="default fleet"; shift ;;
     --socket) SOCKET=${2:-}; shift ;;
-    --probe) PROBE=${2:-}; shift ;;
+    --probe) PROBES=${2:-}; [ "$PROBES" = both ] && PROBES="echo tcp"; shift ;;
     --outage) OUTAGE=${2:-}; shift ;;
     --splay) FLEET_SPLAY=${2:-}; shift ;;
     --interval) FLEET_INTERVAL=${2:-}; shift ;;
@@ -53,7 +54,7 @@ case "$AGENTS$OUTAGE$FLEET_SPLAY$FLEET_INTERVAL" in *[!0-9]* | '') usage ;; esac
 for s in $SCENARIOS; do case $s in 1 | 2 | 3 | 4) ;; *) usage ;; esac; done
 for p in $PROFILES; do case $p in default | fleet) ;; *) usage ;; esac; done
 case $SOCKET in datagram | raw) ;; *) usage ;; esac
-case $PROBE in echo) COUNTER=echo_in ;; tcp) COUNTER=syn_in ;; *) usage ;; esac
+for p in $PROBES; do case $p in echo | tcp) ;; *) usage ;; esac; done
 [ "$(id -u)" = 0 ] || { echo "fleet: needs root (network namespaces)" >&2; exit 2; }
 [ -x "$KESTRO" ] || { echo "fleet: no program at $KESTRO (build it first)" >&2; exit 2; }
 
@@ -247,12 +248,18 @@ run() {
   row "$s" "$p" "$t0" "$back" "$ref" "$(echo "$cpu1 - $cpu0" | bc)"
 }
 
-note "$AGENTS agents, $PROBE probe, $SOCKET sockets, scenarios $SCENARIOS, profiles $PROFILES; load: $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "| K | scenario | profile | peak echo requests/s at the server | slots stopped | flaps | all stopped after | all started again after the server's return | fleet CPU s | fleet peak memory MiB |"
+note "$AGENTS agents, $PROBES probe, $SOCKET sockets, scenarios $SCENARIOS, profiles $PROFILES; load: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "| K | scenario | profile | peak echo requests (SYNs)/s at the server | slots stopped | flaps | all stopped after | all started again after the server's return | fleet CPU s | fleet peak memory MiB |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
 failed=0
 for s in $SCENARIOS; do
-  for p in $PROFILES; do run "$s" "$p" || failed=1; done
+  for p in $PROFILES; do
+    for PROBE in $PROBES; do
+      COUNTER=echo_in
+      [ $PROBE = tcp ] && COUNTER=syn_in
+      run "$s" "$p" || failed=1
+    done
+  done
 done
 note "done; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 exit $failed

@@ -1,6 +1,6 @@
 # The figures of bench/fleet.sh, sourced by it: what the slots recorded, the
 # server's counter and the fleet's processes. Uses its WORK, AGENTS, PIDS,
-# TICK, DELAY, INTERVAL, COUNTER and srv.
+# TICK, DELAY, INTERVAL, PROBE, COUNTER and srv.
 
 # acted PROFILE SINCE: how many slots recorded an action at or after SINCE.
 acted() {
@@ -78,6 +78,8 @@ row() {
     $1 >= t0 && $3 > mem { mem = $3 }
     { t = $1; p = $2 }
     END { printf "%.0f %.0f\n", peak, mem / 1024 }' "$WORK/$2/samples.txt")
-  printf '| %s | %s | %s | %s | %s | %s | %s |\n' "$AGENTS" "$1" "$2" "$peak" "$figures" "$6" "$mem"
+  local label=$2
+  [ "$PROBE" = tcp ] && label="$2, TCP sweep"
+  printf '| %s | %s | %s | %s | %s | %s | %s |\n' "$AGENTS" "$1" "$label" "$peak" "$figures" "$6" "$mem"
 }
 
