@@ -134,6 +134,25 @@ std::string MetricsText(const PassFigures& f) {
   e.Sample(std::to_string(f.AddressChanges));
   e.Family("kestro_build_info", "gauge", "The program's version.");
   e.Sample("1", Label("version", f.Version));
+  if (f.PassInterval != 0) {
+    e.Family("kestro_pass_interval_seconds", "gauge",
+             "Seconds after the end of a pass when the next timed one is due (PassInterval).");
+    e.Sample(std::to_string(f.PassInterval));
+    e.Family("kestro_pass_splay_seconds", "gauge",
+             "The longest random wait before a due pass begins (PassSplay, at most 3600).");
+    e.Sample(std::to_string(f.PassSplay));
+  }
+  if (f.HeldUntil != 0) {
+    e.Family("kestro_pass_held_until_timestamp_seconds", "gauge",
+             "Unix time at which the due pass that PassSplay holds back begins.");
+    e.Sample(std::to_string(f.HeldUntil));
+  }
+  if (f.Observing) {
+    e.Family("kestro_observe", "gauge",
+             "1: Observe is set; the slots are judged and counted, but no service is started or "
+             "stopped and no command is run.");
+    e.Sample("1");
+  }
   if (f.Swept) {
     const PingStatistics& s = f.Sweep;
     e.Family("kestro_staging_server_info", "gauge",
@@ -178,7 +197,7 @@ std::string MetricsText(const PassFigures& f) {
           "1 when the slot's service reached its state and its command ended with 0.",
           [&](const SlotFigures& slot) { return bit(slot.Succeeded); });
   }
-  if (!f.Slots.empty() && f.Confirming) {
+  if (!f.Slots.empty() && (f.Confirming || f.Observing)) {
     slots("kestro_slot_acted_start",
           "What the slot acted on in the last pass: 1 start, 0 stop; it changes only after "
           "StopAfterN or StartAfterN sweeps in a row.",

@@ -58,14 +58,22 @@ TEST_F(SupervisorTest, FirstTickStartsTheWatcherAndRunsExactlyOnePass) {
 }
 
 TEST_F(SupervisorTest, HourlyPassIsStrict) {
-  Tick();
-  const std::int32_t end = app->Supervisor.LastPassTime;
-  sys.clock.unixMs = (static_cast<std::int64_t>(end) + 3600) * 1000;
-  SupervisorTick(*app);
-  EXPECT_EQ(1, Passes());  // exactly an hour: not yet
-  sys.clock.unixMs += 1000;
-  SupervisorTick(*app);
-  EXPECT_EQ(2, Passes());
+  // PassInterval as set, and the interval it puts in force.
+  const std::pair<std::int64_t, std::int64_t> rows[] = {
+      {-1, 3600}, {0, 3600}, {300, 300}, {30, 60}, {100000, 86400}};
+  for (const auto& row : rows) {
+    if (row.first >= 0) sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassInterval", row.first);
+    app = std::make_unique<Monitor>();
+    const int before = Passes();
+    Tick();
+    const std::int32_t end = app->Supervisor.LastPassTime;
+    sys.clock.unixMs = (end + row.second) * 1000;
+    SupervisorTick(*app);
+    EXPECT_EQ(before + 1, Passes()) << row.first;  // exactly the interval: not yet
+    sys.clock.unixMs += 1000;
+    SupervisorTick(*app);
+    EXPECT_EQ(before + 2, Passes()) << row.first;
+  }
 }
 
 TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOnceAnHour) {
