@@ -83,6 +83,11 @@ class Exposition {
   void Sample(const std::string& value, const std::string& labels = "") {
     text_ += name_ + (labels.empty() ? "" : "{" + labels + "}") + " " + value + "\n";
   }
+  // A gauge of one sample without labels.
+  void Gauge(const char* name, const char* help, const std::string& value) {
+    Family(name, "gauge", help);
+    Sample(value);
+  }
   std::string Text() const { return text_; }
 
  private:
@@ -135,23 +140,23 @@ std::string MetricsText(const PassFigures& f) {
   e.Family("kestro_build_info", "gauge", "The program's version.");
   e.Sample("1", Label("version", f.Version));
   if (f.PassInterval != 0) {
-    e.Family("kestro_pass_interval_seconds", "gauge",
-             "Seconds after the end of a pass when the next timed one is due (PassInterval).");
-    e.Sample(std::to_string(f.PassInterval));
-    e.Family("kestro_pass_splay_seconds", "gauge",
-             "The longest random wait before a due pass begins (PassSplay, at most 3600).");
-    e.Sample(std::to_string(f.PassSplay));
+    e.Gauge("kestro_pass_interval_seconds",
+            "Seconds after the end of a pass when the next timed one is due (PassInterval).",
+            std::to_string(f.PassInterval));
+    e.Gauge("kestro_pass_splay_seconds",
+            "The longest random wait before a due pass begins (PassSplay, at most 3600).",
+            std::to_string(f.PassSplay));
   }
   if (f.HeldUntil != 0) {
-    e.Family("kestro_pass_held_until_timestamp_seconds", "gauge",
-             "Unix time at which the due pass that PassSplay holds back begins.");
-    e.Sample(std::to_string(f.HeldUntil));
+    e.Gauge("kestro_pass_held_until_timestamp_seconds",
+            "Unix time at which the due pass that PassSplay holds back begins.",
+            std::to_string(f.HeldUntil));
   }
   if (f.Observing) {
-    e.Family("kestro_observe", "gauge",
-             "1: Observe is set; the slots are judged and counted, but no service is started or "
-             "stopped and no command is run.");
-    e.Sample("1");
+    e.Gauge("kestro_observe",
+            "1: Observe is set; the slots are judged and counted, but no service is started or "
+            "stopped and no command is run.",
+            "1");
   }
   if (f.Swept) {
     const PingStatistics& s = f.Sweep;
