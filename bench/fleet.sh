@@ -25,9 +25,9 @@
 # fleet connects to a listener on the server's port 8080 instead, while the
 # server's echo requests are limited or dropped as before (an outage drops
 # its SYNs too); the peak column then counts SYNs; both runs each row
-# both ways. --splay and --interval
-# change the profile's PassSplay (120) and PassInterval (300). Needs root;
-# KESTRO names the program (default: the Linux build of this tree).
+# both ways. --splay and --interval change the profile's PassSplay (120)
+# and PassInterval (300). Needs root; KESTRO names the program (default:
+# the Linux build of this tree).
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 KESTRO=${KESTRO:-$ROOT/build/linux/kestro}
