@@ -14,7 +14,7 @@ packages=(
   wine wine32:i386 libsystemd-dev systemd dbus tcpdump tshark iproute2 nftables procps
   msitools wixl osslsigncode faketime prometheus prometheus-node-exporter mandoc
   qemu-system-x86 busybox-static cpio xfsprogs
-  iputils-ping bc
+  iputils-ping bc python3-minimal
 )
 need=()
 for p in "${packages[@]}"; do

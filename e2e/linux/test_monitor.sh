@@ -1,7 +1,8 @@
 # Direct mode for real on Linux, inside a namespace made here: a whole pass
 # against 127.0.0.1 with a command in slot 1, then an address added to the
 # namespace starts another pass; with the loopback down a third one fails its
-# sweep, and StopAfter1 2 keeps the slot at "start".
+# sweep, and StopAfter1 2 keeps the slot at "start"; with Observe set the
+# fourth confirms the stop and only logs it.
 
 ns=kestro-monitor-$$
 mon=$WORK/monitor
@@ -32,6 +33,14 @@ if make_netns "$ns"; then
   check "StopAfter1 2: the failed sweep counted, slot 1 still started" \
     "Slot 1: the sweep failed its limits, 1 of 2 before stopping|slot1 start" \
     "$({ grep -o 'Slot 1: .*' "$log" | tr -d '\r'; tail -n 1 "$mon/record"; } | paste -sd '|')"
+  # Observe: the next failed sweep confirms the stop, which is only logged.
+  printf '"Observe"=dword:00000001\r\n' >>"$mon/kestro.reg"
+  sleep 1
+  ip -n "$ns" addr add 198.51.100.7/24 dev lo
+  for _ in $(seq 1 100); do grep -q 'Observe: ' "$log" && break; sleep 0.1; done
+  check "Observe: the stop logged, not run" \
+    "Observe: slot 1 would run $mon/record.sh  CommandLine: record.sh slot1 stop|3" \
+    "$({ grep -o 'Observe: .*' "$log" | tr -d '\r'; grep -c . "$mon/record"; } | paste -sd '|')"
   kill "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
 else

@@ -44,6 +44,6 @@ case "$ERR" in *$'\n'"version $KESTRO_VERSION"$'\n'*) pass "version line from th
 # viewer uses and the version text.
 RESOURCE_CHECK=${RESOURCE_CHECK:-$KESTRO_WIN_BUILD/resource_check.exe}
 check "message table and version resource" \
-  "$(printf 'message 956: Information Category\\r\\n\nmessage 957: %%1\\r\\n\nFileVersion: %s\nProductName: Kestro and IP Helper' "$KESTRO_VERSION")" \
+  "$(printf 'message 956: Information Category\\r\\n\nmessage 957: %%1\\r\\n\nmessage 958: %%1\\r\\n\nFileVersion: %s\nProductName: Kestro and IP Helper' "$KESTRO_VERSION")" \
   "$(wine "$RESOURCE_CHECK" "$(dos_path "$KESTRO_EXE")" | tr -d '\r')"
 end_prefix

@@ -1,6 +1,7 @@
 # A whole pass in direct mode: a sweep of 127.0.0.1, a recorder command in
-# slot 1 and a test service in slot 2; and without an agent file, attempts
-# on every tick.
+# slot 1 and a test service in slot 2, each slot's first word an event
+# entry of its own ID (EventOnChange, read from Wine's event-log trace); and
+# without an agent file, attempts on every tick.
 
 new_prefix direct_pass
 start_services
@@ -21,9 +22,10 @@ recorder=$(installed_copy "$KESTRO_WIN_BUILD/recorder.exe")
 setting Command1 REG_SZ "$recorder"
 setting Argument1 REG_SZ "recorder.exe $(dos_path "$record") 0 0"
 setting Service2 REG_SZ KestroTestSvc
+setting EventOnChange REG_DWORD 1
 wine sc create KestroTestSvc binpath= "$(dos_path "$KESTRO_WIN_BUILD/test_service.exe")" >/dev/null 2>&1 </dev/null
 
-OXLROOT=$(dos_path "$agent") wine "$KESTRO_EXE" -direct >/dev/null 2>&1 </dev/null &
+OXLROOT=$(dos_path "$agent") WINEDEBUG=-all,+eventlog,fixme+advapi wine "$KESTRO_EXE" -direct >/dev/null 2>"$E2E_WORK/pass.err" </dev/null &
 pid=$!
 # Generous: an emulated machine starts each process in seconds.
 if wait_for "$logs/Kestro-2.txt" 'Done with starting service KestroTestSvc' 120; then
@@ -42,6 +44,11 @@ check "direct pass: lines in order" \
 check "direct pass: three answers" 3 "$(grep -c '^Ping to 127.0.0.1: Got 1056 bytes icmp_seq = [0-2] time: ' <<<"$messages")"
 check "direct pass: the command saw start" "commandline=recorder.exe $(dos_path "$record") 0 0 start" "$(tr -d '\r' <"$record")"
 check "direct pass: the service runs" "4  RUNNING" "$(wine sc query KestroTestSvc </dev/null 2>/dev/null | tr -d '\r' | grep -o '4  RUNNING')"
+# Information (4), category 956 (0x3bc), event ID 958 (0x3be), one string,
+# as Wine traces the call.
+check "EventOnChange: an entry of ID 958 a slot" "2 2" \
+  "$(grep -a -c 'ReportEventA (.*,0x0004,0x03bc,0x000003be,' "$E2E_WORK/pass.err") $(grep -a -c -e 'L"Slot 1 began with start: service (none), command ' \
+     -e 'L"Slot 2 began with start: service KestroTestSvc, command (none); TimeoutCount 0, AvgTime ' "$E2E_WORK/pass.err")"
 
 # No agent file: two attempts a tick, each opening the agent file (in Wine's
 # stamped file trace). The process is ended at some moment of its work, so

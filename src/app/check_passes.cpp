@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "log/report_event.h"
+#include "monitor/pass_schedule.h"
+
 namespace kestro {
 namespace {
 
@@ -14,7 +17,15 @@ std::string Counts(const std::uint32_t (&counts)[kSlotCount]) {
 }  // namespace
 
 void CheckPassSchedule(CheckReport& report, const MonitorSettings& s) {
-  bool set = s.PassSplay != 0 || s.RecheckDelay != 0;
+  if (s.Observe != 0) {
+    report.Fine("Observe: every pass sweeps, judges and counts, but starts and stops no service "
+                "and runs no command; the log says what it would do");
+  }
+  if (s.EventOnChange != 0) {
+    report.Fine("EventOnChange: an event entry (ID " + std::to_string(kSlotChangeMessageId) +
+                ") whenever a slot changes its word");
+  }
+  bool set = s.PassSplay != 0 || s.RecheckDelay != 0 || s.PassInterval != 0;
   bool confirming = false;
   for (int i = 0; i < kSlotCount; ++i) {
     set = set || s.StopAfter[i] != 1 || s.StartAfter[i] != 1;
@@ -23,8 +34,10 @@ void CheckPassSchedule(CheckReport& report, const MonitorSettings& s) {
   if (!set) return;
   report.Fine("Passes: PassSplay " + std::to_string(s.PassSplay) + ", RecheckDelay " +
               std::to_string(s.RecheckDelay) + ", StopAfter " + Counts(s.StopAfter) +
-              ", StartAfter " + Counts(s.StartAfter));
-  if (confirming && s.RecheckDelay == 0) {
+              ", StartAfter " + Counts(s.StartAfter) +
+              (s.PassInterval != 0 ? ", PassInterval " + std::to_string(PassIntervalInForce(s.PassInterval))
+                                   : std::string()));
+  if (confirming && s.RecheckDelay == 0 && PassIntervalInForce(s.PassInterval) >= kPassInterval) {
     report.Fine("Warning: StopAfter or StartAfter is above 1 while RecheckDelay is 0: a change "
                 "is confirmed only by the hourly passes, hours later");
   }

@@ -117,8 +117,8 @@ void ServiceWorker(int, char**) {
     std::string verdict;
     for (;;) {
       SupervisorTick(app);
-      if (app.Verdict != verdict) {
-        verdict = app.Verdict;
+      if (app.StatusLine() != verdict) {
+        verdict = app.StatusLine();
         host.SetStatusText(verdict);
       }
       const int waited = host.WaitEvent(event, 1000);

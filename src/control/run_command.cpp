@@ -56,9 +56,13 @@ std::uint32_t RunCommand(std::string command, std::string argument, int start) {
     return 1;
   }
   ClearRefused(command);
-  const std::string commandLine = argument + (start ? " start" : " stop");
+  const std::string commandLine = ActionCommandLine(argument, start);
   WriteLog("Executing command " + command + "  CommandLine: " + commandLine);
   return RunChildProcess(command.c_str(), commandLine.c_str());
+}
+
+std::string ActionCommandLine(const std::string& argument, int start) {
+  return argument + (start ? " start" : " stop");
 }
 
 std::uint32_t RunChildProcess(const char* application, const char* commandLine) {

@@ -11,6 +11,9 @@ namespace kestro {
 // hears of it at most once an hour).
 std::uint32_t RunCommand(std::string command, std::string argument, int start);
 
+// The command line a command is run with: `argument` + " start" (or " stop").
+std::string ActionCommandLine(const std::string& argument, int start);
+
 // Starts the child with a console of its own and waits for it to end.
 std::uint32_t RunChildProcess(const char* application, const char* commandLine);
 

@@ -5,13 +5,13 @@
 
 namespace kestro {
 
-void ReportToEventLog(const std::string& text, std::uint16_t type) {
+void ReportToEventLog(const std::string& text, std::uint16_t type, std::uint32_t messageId) {
   if (Diverted(text)) return;
   EventLog& log = *Os().eventLog;
   EventSource source = log.RegisterSource(kEventSourceName);
   if (source == 0) return;
   // The insertion string ends at its first NUL, as the C string it stands for.
-  log.Report(source, type, kEventCategory, kEventMessageId, {std::string(text.c_str())});
+  log.Report(source, type, kEventCategory, messageId, {std::string(text.c_str())});
   log.DeregisterSource(source);
 }
 

@@ -83,6 +83,11 @@ class Exposition {
   void Sample(const std::string& value, const std::string& labels = "") {
     text_ += name_ + (labels.empty() ? "" : "{" + labels + "}") + " " + value + "\n";
   }
+  // A gauge of one sample without labels.
+  void Gauge(const char* name, const char* help, const std::string& value) {
+    Family(name, "gauge", help);
+    Sample(value);
+  }
   std::string Text() const { return text_; }
 
  private:
@@ -134,6 +139,25 @@ std::string MetricsText(const PassFigures& f) {
   e.Sample(std::to_string(f.AddressChanges));
   e.Family("kestro_build_info", "gauge", "The program's version.");
   e.Sample("1", Label("version", f.Version));
+  if (f.PassInterval != 0) {
+    e.Gauge("kestro_pass_interval_seconds",
+            "Seconds after the end of a pass when the next timed one is due (PassInterval).",
+            std::to_string(f.PassInterval));
+    e.Gauge("kestro_pass_splay_seconds",
+            "The longest random wait before a due pass begins (PassSplay, at most 3600).",
+            std::to_string(f.PassSplay));
+  }
+  if (f.HeldUntil != 0) {
+    e.Gauge("kestro_pass_held_until_timestamp_seconds",
+            "Unix time at which the due pass that PassSplay holds back begins.",
+            std::to_string(f.HeldUntil));
+  }
+  if (f.Observing) {
+    e.Gauge("kestro_observe",
+            "1: Observe is set; the slots are judged and counted, but no service is started or "
+            "stopped and no command is run.",
+            "1");
+  }
   if (f.Swept) {
     const PingStatistics& s = f.Sweep;
     e.Family("kestro_staging_server_info", "gauge",
@@ -178,7 +202,7 @@ std::string MetricsText(const PassFigures& f) {
           "1 when the slot's service reached its state and its command ended with 0.",
           [&](const SlotFigures& slot) { return bit(slot.Succeeded); });
   }
-  if (!f.Slots.empty() && f.Confirming) {
+  if (!f.Slots.empty() && (f.Confirming || f.Observing)) {
     slots("kestro_slot_acted_start",
           "What the slot acted on in the last pass: 1 start, 0 stop; it changes only after "
           "StopAfterN or StartAfterN sweeps in a row.",

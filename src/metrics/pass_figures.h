@@ -30,6 +30,15 @@ struct PassFigures {
   // True when a slot's change needs more than one sweep: the acted word and
   // the pending count are shown then.
   bool Confirming = false;
+  // The schedule in force, where PassInterval or PassSplay is set (else 0):
+  // the seconds from a pass's end to the next timed one, and the longest
+  // random wait before a due pass begins.
+  std::int32_t PassInterval = 0;
+  std::uint32_t PassSplay = 0;
+  // Unix time at which a pass held back by PassSplay begins; 0: none held.
+  std::int32_t HeldUntil = 0;
+  // Observe is set: the slots are judged and counted, nothing is acted on.
+  bool Observing = false;
 };
 
 }  // namespace kestro

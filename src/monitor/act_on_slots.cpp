@@ -14,7 +14,9 @@ SlotVerdicts Monitor::ActOnSlots(const SlotVerdicts& verdicts, PassFigures& figu
     const ActionSlot slot = Settings.Slot(n);
     SlotConfirmation& confirmation = Confirmations[n - 1];
     acted[n - 1] = confirmation.Take(n, verdicts[n - 1], slot, Used(slot));
-    const bool succeeded = ApplySlot(acted[n - 1], slot.Service, slot.Command, slot.Argument);
+    const bool succeeded = Settings.Observe != 0
+                               ? ObserveSlot(n, acted[n - 1], slot)
+                               : ApplySlot(acted[n - 1], slot.Service, slot.Command, slot.Argument);
     if (!Used(slot)) continue;
     if (slot.StopAfter > 1 || slot.StartAfter > 1) figures.Confirming = true;
     if (confirmation.Pending() > 0) {

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "agentconf/agent_setting.h"
 #include "log/report_event.h"
 #include "monitor/monitor.h"
@@ -37,12 +39,15 @@ int Monitor::CheckCycle() {
   // the status line say.
   const SlotVerdicts verdicts = JudgeSlots(stats, Settings);
   SlotNotes notes;
+  SlotConfirmation before[kSlotCount];
+  std::copy(Confirmations, Confirmations + kSlotCount, before);
   const SlotVerdicts acted = ActOnSlots(verdicts, figures, notes);
+  ReportSlotChanges(before, stats);
 
   Verdict = DescribeVerdict(server, stats, acted, notes);
   // Taken after the last slot: a change noted during the pass is covered by it.
   Supervisor.LastPassTime = Os().clock->UnixTime();
-  Supervisor.Schedule.PassEnded(RecheckWanted(), Settings.RecheckDelay);
+  Supervisor.Schedule.PassEnded(RecheckWanted(), Settings.RecheckDelay, Settings.PassInterval);
   figures.Swept = true;
   figures.Server = server;
   figures.Sweep = stats;

@@ -49,6 +49,21 @@ class Monitor {
   // set, replaces that file with the figures.
   void PublishMetrics(PassFigures& figures);
 
+  // With Observe set: logs what slot `number` would have done with
+  // `verdict`, and does nothing. True.
+  bool ObserveSlot(int number, SweepVerdict verdict, const ActionSlot& slot);
+  // With EventOnChange set: an event entry for each slot with a service or
+  // a command whose acted word differs from `before` (or is its first).
+  void ReportSlotChanges(const SlotConfirmation (&before)[kSlotCount], const PingStatistics& stats);
+
+  // PassSplay has begun to hold a due pass (`why` says what made it due):
+  // one log line, the status line, and the metrics file with the time at
+  // which the pass begins (where a pass has written one).
+  void NoteHold(const std::string& why);
+  // What the service manager shows: a hold while there is one, else the
+  // last pass's verdict, flagged where the slots are only observed.
+  std::string StatusLine() const;
+
   SupervisorState Supervisor;
   // What each slot last acted on since this object was made.
   SlotConfirmation Confirmations[kSlotCount];
@@ -65,6 +80,10 @@ class Monitor {
   RepeatedAttempt NoServerLines;
   // The program's version, as the metrics name it; the driver sets it.
   std::string Version;
+  // The figures last written to the metrics file; a hold writes them again.
+  PassFigures LastFigures;
+  // The line of the current hold.
+  std::string HoldLine;
 };
 
 }  // namespace kestro

@@ -11,6 +11,15 @@ std::uint32_t AtMostAnHour(std::uint32_t seconds) {
 
 }  // namespace
 
+std::int32_t PassIntervalInForce(std::uint32_t passInterval) {
+  if (passInterval == 0) return kPassInterval;
+  if (passInterval < kShortestPassInterval) return kShortestPassInterval;
+  return static_cast<std::int32_t>(passInterval < kLongestPassInterval ? passInterval
+                                                                       : kLongestPassInterval);
+}
+
+std::uint32_t PassSplayInForce(std::uint32_t passSplay) { return AtMostAnHour(passSplay); }
+
 std::uint32_t RandomUpTo(std::uint32_t most) {
   if (most == 0) return 0;
   // Two draws of 31 bits: wide enough for any span without a visible bias.
@@ -29,7 +38,7 @@ bool PassSchedule::MayBegin(bool spread, std::uint32_t passSplay) {
   if (!holding_) {
     holding_ = true;
     heldFrom_ = now;
-    wait_ = RandomUpTo(AtMostAnHour(passSplay));
+    wait_ = RandomUpTo(PassSplayInForce(passSplay));
   }
   // In wrapping signed seconds; a clock set back ends the wait.
   const std::int32_t waited =
@@ -40,16 +49,20 @@ bool PassSchedule::MayBegin(bool spread, std::uint32_t passSplay) {
   return true;
 }
 
-void PassSchedule::PassEnded(bool recheck, std::uint32_t recheckDelay) {
+void PassSchedule::PassEnded(bool recheck, std::uint32_t recheckDelay, std::uint32_t passInterval) {
   holding_ = false;
   begun_ = false;
+  interval_ = PassIntervalInForce(passInterval);
   recheck_ = recheck && recheckDelay != 0;
-  if (!recheck_) {
-    interval_ = kPassInterval;
-    return;
-  }
+  if (!recheck_) return;
   const std::uint32_t delay = AtMostAnHour(recheckDelay);
-  interval_ = static_cast<std::int32_t>(AtMostAnHour(delay + RandomUpTo(delay / 2)));
+  const std::int32_t soon = static_cast<std::int32_t>(AtMostAnHour(delay + RandomUpTo(delay / 2)));
+  // A recheck that would come after the timed pass is none: that one is due first.
+  if (soon <= interval_) {
+    interval_ = soon;
+  } else {
+    recheck_ = false;
+  }
 }
 
 }  // namespace kestro

@@ -3,10 +3,20 @@
 
 namespace kestro {
 
-// A pass is due when the last one ended more than this many seconds ago.
+// A pass is due when the last one ended more than this many seconds ago,
+// unless PassInterval says otherwise.
 inline constexpr std::int32_t kPassInterval = 60 * 60;
-// Neither a spread nor a recheck waits longer than the hourly schedule.
+// Neither a spread nor a recheck waits longer than an hour.
 inline constexpr std::uint32_t kLongestWait = kPassInterval;
+// The bounds of PassInterval: a minute and a day.
+inline constexpr std::uint32_t kShortestPassInterval = 60;
+inline constexpr std::uint32_t kLongestPassInterval = 24 * 60 * 60;
+
+// The interval a PassInterval setting puts in force: 0 is the hour, less
+// than a minute a minute, more than a day a day.
+std::int32_t PassIntervalInForce(std::uint32_t passInterval);
+// The longest wait a PassSplay setting puts in force.
+std::uint32_t PassSplayInForce(std::uint32_t passSplay);
 
 // When the next pass is due, and the random wait that holds back a due
 // pass so that a site's machines do not all sweep in the same seconds.
@@ -27,13 +37,19 @@ class PassSchedule {
   // read or drawn.
   bool MayBegin(bool spread, std::uint32_t passSplay);
 
-  // A pass ended: the next one is due at the hour, or, when `recheck` and
-  // `recheckDelay` is set, after that many seconds plus a random part of up
-  // to half of them (all at most an hour).
-  void PassEnded(bool recheck, std::uint32_t recheckDelay);
+  // A pass ended: the next one is due after the interval `passInterval`
+  // puts in force, or, when `recheck` and `recheckDelay` is set, after that
+  // many seconds plus a random part of up to half of them (all at most an
+  // hour, and never later than the interval).
+  void PassEnded(bool recheck, std::uint32_t recheckDelay, std::uint32_t passInterval);
 
-  // Whether a due pass is being held back.
+  // Whether a due pass is being held back, and the Unix time at which it
+  // may begin.
   bool Holding() const { return holding_; }
+  std::int32_t HeldUntil() const {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(heldFrom_) + wait_);
+  }
+  std::uint32_t HoldSeconds() const { return wait_; }
 
  private:
   std::int32_t interval_ = kPassInterval;

@@ -13,6 +13,12 @@ void Monitor::PublishMetrics(PassFigures& figures) {
   figures.Passes = PassCount;
   figures.AddressChanges = AddressChangeCount.load();
   figures.Version = Version;
+  if (Settings.PassInterval != 0 || Settings.PassSplay != 0) {
+    figures.PassInterval = PassIntervalInForce(Settings.PassInterval);
+    figures.PassSplay = PassSplayInForce(Settings.PassSplay);
+  }
+  figures.Observing = Settings.Observe != 0;
+  LastFigures = figures;
   // A file that cannot be written is logged there; the pass is done either way.
   WriteMetricsFile(Settings.MetricsFile, MetricsText(figures));
 }

@@ -65,6 +65,16 @@ void KeepWatcherAlive(SupervisorState& state) {
   state.ProcessingThread = state.ReplacementThread;
 }
 
+// Asks the schedule whether a due pass may begin; a hold that begins here
+// is told once, with `why` the pass is due.
+bool MayBegin(Monitor& monitor, bool spread, const std::string& why) {
+  PassSchedule& schedule = monitor.Supervisor.Schedule;
+  const bool held = schedule.Holding();
+  if (schedule.MayBegin(spread, monitor.Settings.PassSplay)) return true;
+  if (!held) monitor.NoteHold(why);
+  return false;
+}
+
 }  // namespace
 
 void SupervisorTick(Monitor& monitor) {
@@ -85,10 +95,13 @@ void SupervisorTick(Monitor& monitor) {
   const std::int32_t now = Os().clock->UnixTime();
   if (static_cast<std::int32_t>(static_cast<std::uint32_t>(now) -
                                 static_cast<std::uint32_t>(state.LastPassTime)) > schedule.Interval() &&
-      schedule.MayBegin(!schedule.Recheck(), monitor.Settings.PassSplay))
+      MayBegin(monitor, !schedule.Recheck(),
+               state.LastPassTime == 0 ? "the program has started"
+                                       : "the last pass ended more than " +
+                                             std::to_string(schedule.Interval()) + " seconds ago"))
     monitor.CheckCycle();
   if (state.LastPassTime < LastAddressChange.load() &&
-      schedule.MayBegin(true, monitor.Settings.PassSplay))
+      MayBegin(monitor, true, "the address table changed"))
     monitor.CheckCycle();
 }
 

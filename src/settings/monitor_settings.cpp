@@ -108,6 +108,9 @@ void LoadSettings(MonitorSettings& s) {
   ReadOptionalNumber(key, "StartAfter2", 1, s.StartAfter[1]);
   ReadOptionalNumber(key, "StartAfter3", 1, s.StartAfter[2]);
   ReadOptionalNumber(key, "RecheckDelay", 0, s.RecheckDelay);
+  ReadOptionalNumber(key, "PassInterval", 0, s.PassInterval);
+  ReadOptionalNumber(key, "Observe", 0, s.Observe);
+  ReadOptionalNumber(key, "EventOnChange", 0, s.EventOnChange);
 
   registry.CloseKey(key);
 }

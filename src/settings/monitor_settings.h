@@ -37,6 +37,10 @@ struct MonitorSettings {
   std::uint32_t StopAfter[kSlotCount] = {1, 1, 1};
   std::uint32_t StartAfter[kSlotCount] = {1, 1, 1};
   std::uint32_t RecheckDelay = 0;   // seconds: the next pass while a slot is stopped or pending; 0: hourly
+  // Running on a fleet; optional as the others.
+  std::uint32_t PassInterval = 0;   // seconds between timed passes; 0: the hour
+  std::uint32_t Observe = 0;        // 1: judge and count, but start, stop and run nothing
+  std::uint32_t EventOnChange = 0;  // 1: an event entry whenever a slot changes its word
 
   // Slot 1, 2 or 3.
   ActionSlot Slot(int number) const;
@@ -45,8 +49,8 @@ struct MonitorSettings {
 // Refreshes `settings` from the registry. A missing key changes nothing and
 // logs nothing; a value that cannot be read keeps its previous value and logs
 // "Could not read " with its path. MetricsFile, PassSplay, StopAfterN,
-// StartAfterN and RecheckDelay are optional: a missing value means the
-// default, without a line.
+// StartAfterN, RecheckDelay, PassInterval, Observe and EventOnChange are
+// optional: a missing value means the default, without a line.
 void LoadSettings(MonitorSettings& settings);
 
 }  // namespace kestro

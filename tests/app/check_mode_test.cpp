@@ -83,6 +83,16 @@ const Row kRows[] = {
      0, "Passes: PassSplay 120, RecheckDelay 0, StopAfter 3 1 1, StartAfter 1 1 1\n"
         "Warning: StopAfter or StartAfter is above 1 while RecheckDelay is 0: a change is "
         "confirmed only by the hourly passes, hours later\n"},
+    {"observing, a change an event, passes every minute",
+     [](FakeSystem& s) {
+       s.registry.SetDword(kKey, "Observe", 1);
+       s.registry.SetDword(kKey, "EventOnChange", 1);
+       s.registry.SetDword(kKey, "PassInterval", 5);
+     },
+     0, "Observe: every pass sweeps, judges and counts, but starts and stops no service and runs "
+        "no command; the log says what it would do\nEventOnChange: an event entry (ID 958) "
+        "whenever a slot changes its word\nPasses: PassSplay 0, RecheckDelay 0, StopAfter 1 1 1, "
+        "StartAfter 1 1 1, PassInterval 60\n"},
     {"agent refused", [](FakeSystem& s) { s.sharedFile.refused[kAgent] = "is a symbolic link"; }, 32,
      "\nThe agent file \"/agent/OXL/CONF/OXL.CNF\" is a symbolic link and was not read\n"},
     {"no agent file", [](FakeSystem& s) { s.sharedFile.files.clear(); s.lastError.code = 2; }, 32,

@@ -83,6 +83,12 @@ TEST(MetricsText, EachKindOfPass) {
   PassFigures confirming = Swept({5, 6, 3, 17, 7, 9, 8});
   confirming.Slots = {{2, false, true, true, 1}};
   confirming.Confirming = true;
+  PassFigures observed = Swept({5, 6, 3, 17, 7, 9, 8});
+  observed.Slots = {{1, false, true, true, 1}};
+  observed.Observing = true;
+  observed.PassInterval = 300;
+  observed.PassSplay = 120;
+  observed.HeldUntil = 1796623400;
   PassFigures empty = Swept({});
   empty.Sweep.TotalCount = empty.Sweep.TimeoutCount = 0;
   empty.Sweep.FinishSweep();
@@ -115,6 +121,11 @@ TEST(MetricsText, EachKindOfPass) {
       {"a stop pending", confirming,
        healthySweep + "kestro_slot_start{slot=\"2\"} 0\nkestro_slot_action_succeeded{slot=\"2\"} 1\n"
        "kestro_slot_acted_start{slot=\"2\"} 1\nkestro_slot_pending_sweeps{slot=\"2\"} 1\n"},
+      {"observed, on a schedule, a pass held", observed,
+       "kestro_pass_interval_seconds 300\nkestro_pass_splay_seconds 120\n"
+       "kestro_pass_held_until_timestamp_seconds 1796623400\nkestro_observe 1\n" + healthySweep +
+       "kestro_slot_start{slot=\"1\"} 0\nkestro_slot_action_succeeded{slot=\"1\"} 1\n"
+       "kestro_slot_acted_start{slot=\"1\"} 1\nkestro_slot_pending_sweeps{slot=\"1\"} 1\n"},
       {"no requests", empty,
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 0\nkestro_sweep_answers 0\n"
        "kestro_sweep_timeouts 0\nkestro_sweep_answer_min_seconds NaN\n"

@@ -1,8 +1,11 @@
 // One pass from end to end, on fakes.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "monitor/monitor.h"
 #include "fakes/fake_system.h"
+#include "log/report_event.h"
 
 namespace kestro {
 namespace {
@@ -106,10 +109,22 @@ TEST_F(CheckCycleTest, StopAfterAndStartAfterConfirmAChangeBeforeTheSlotActsOnIt
   const struct {
     const char* name;
     const char* sweeps;
-    const char* words;  // what the slot's command was run with, one letter a pass; . none
+    const char* words;  // what the slot's command was run with, one letter a pass; '.': not run
     std::vector<std::string> lines;
     const char* commands;  // Command1 at each pass: c c.exe, r r.exe, . unset
+    const char* observe = "";  // 'O': Observe is set for that pass
+    const char* events = "";   // EventOnChange set: its entries, '+' start, '-' stop
+    std::string lastEvent = "";
   } rows[] = {
+      {"events: one a change, the first pass's included", "GBBBGGG", "+++--++",
+       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 2 before starting"}, "ccccccc", "", "+-+",
+       "Slot 1 changed to start: service (none), command c.exe  CommandLine:  start; "
+       "TimeoutCount 0, AvgTime 2.00; PingTimeOut1 1, PingResponse1 20"},
+      {"observe: counted, logged, not run; cleared: the next pass acts", "GBBBGB", "....--",
+       {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 2 before starting"}, "cccccc", "OOOO",
+       "+-",
+       "Slot 1 changed to stop: service (none), command c.exe  CommandLine:  stop; "
+       "TimeoutCount 7, AvgTime 99999.00; PingTimeOut1 1, PingResponse1 20; Observe: nothing was done"},
       {"stop confirmed, then start", "GBBBGG", "+++--+",
        {"1 of 3 before stopping", "2 of 3 before stopping", "1 of 2 before starting"}, "cccccc"},
       {"stop dismissed", "GBBGB", "+++++",
@@ -127,22 +142,42 @@ TEST_F(CheckCycleTest, StopAfterAndStartAfterConfirmAChangeBeforeTheSlotActsOnIt
     sys.registry.SetDword(kKey, "PingDelay", 0);
     sys.registry.SetDword(kKey, "StopAfter1", 3);
     sys.registry.SetDword(kKey, "StartAfter1", 2);
+    sys.registry.SetDword(kKey, "EventOnChange", *row.events != 0);
     sys.files.contents.clear();
+    const std::size_t entriesBefore = sys.eventLog.Entries().size();
     std::string words;
-    for (const char* sweep = row.sweeps; *sweep != 0; ++sweep) {
-      const char command = row.commands[sweep - row.sweeps];
+    for (std::size_t pass = 0; row.sweeps[pass] != 0; ++pass) {
+      const char command = row.commands[pass];
       sys.registry.SetText(kKey, "Command1", command == 'r' ? "r.exe" : command == 'c' ? "c.exe" : "");
-      if (*sweep == 'B') sys.plan.Fail("WSASocketA", sys.plan.Count("WSASocketA") + 1);
+      if (row.sweeps[pass] == 'B') sys.plan.Fail("WSASocketA", sys.plan.Count("WSASocketA") + 1);
+      sys.registry.SetDword(kKey, "Observe", pass < std::strlen(row.observe));
       const int created = sys.children.created;
       app->CheckCycle();
-      words += sys.children.created == created ? '.' : sys.children.commandLine == " start" ? '+' : '-';
+      words += sys.children.created == created        ? '.'
+               : sys.children.commandLine == " start" ? '+'
+                                                      : '-';
     }
     EXPECT_EQ(row.words, words);
     std::vector<std::string> lines;
-    for (const std::string& line : sys.LogMessages())
+    int observed = 0;
+    for (const std::string& line : sys.LogMessages()) {
       if (line.rfind("Slot 1: the sweep ", 0) == 0) lines.push_back(line.substr(line.find(", ") + 2));
+      observed += line.rfind("Observe: slot 1 would run c.exe  CommandLine:  ", 0) == 0;
+    }
     EXPECT_EQ(row.lines, lines);
+    EXPECT_EQ(std::strlen(row.observe), static_cast<std::size_t>(observed));
+    std::string events;
+    const auto entries = sys.eventLog.Entries();
+    for (std::size_t i = entriesBefore; i < entries.size(); ++i) {
+      EXPECT_EQ(958u, entries[i].eventId);
+      events += entries[i].type == kEventInformation ? '+' : '-';
+    }
+    EXPECT_EQ(row.events, events);
+    if (!row.lastEvent.empty()) {
+      EXPECT_EQ(row.lastEvent, entries.back().strings.at(0));
+    }
   }
+  sys.registry.SetDword(kKey, "Observe", 0);
   // The status line names the pending change beside the word acted on.
   EXPECT_EQ("staging: 7 of 7 answered, AvgTime 2.00; slot 1 stop (start 1 of 2), slot 2 start, "
             "slot 3 start",

@@ -58,14 +58,22 @@ TEST_F(SupervisorTest, FirstTickStartsTheWatcherAndRunsExactlyOnePass) {
 }
 
 TEST_F(SupervisorTest, HourlyPassIsStrict) {
-  Tick();
-  const std::int32_t end = app->Supervisor.LastPassTime;
-  sys.clock.unixMs = (static_cast<std::int64_t>(end) + 3600) * 1000;
-  SupervisorTick(*app);
-  EXPECT_EQ(1, Passes());  // exactly an hour: not yet
-  sys.clock.unixMs += 1000;
-  SupervisorTick(*app);
-  EXPECT_EQ(2, Passes());
+  // PassInterval as set, and the interval it puts in force.
+  const std::pair<std::int64_t, std::int64_t> rows[] = {
+      {-1, 3600}, {0, 3600}, {300, 300}, {30, 60}, {100000, 86400}};
+  for (const auto& row : rows) {
+    if (row.first >= 0) sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassInterval", row.first);
+    app = std::make_unique<Monitor>();
+    const int before = Passes();
+    Tick();
+    const std::int32_t end = app->Supervisor.LastPassTime;
+    sys.clock.unixMs = (end + row.second) * 1000;
+    SupervisorTick(*app);
+    EXPECT_EQ(before + 1, Passes()) << row.first;  // exactly the interval: not yet
+    sys.clock.unixMs += 1000;
+    SupervisorTick(*app);
+    EXPECT_EQ(before + 2, Passes()) << row.first;
+  }
 }
 
 TEST_F(SupervisorTest, WithoutAStagingServerEveryTickMakesTwoAttemptsButSaysSoOnceAnHour) {
@@ -140,6 +148,8 @@ TEST_F(SupervisorTest, ClockSetBackStopsHourlyPassesButNotChanges) {
 
 TEST_F(SupervisorTest, PassSplayHoldsEachPassWhileTheTicksGoOn) {
   sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassSplay", 30);
+  sys.registry.SetDword("SOFTWARE\\Morvane\\Kestro", "PassInterval", 300);
+  sys.registry.SetText("SOFTWARE\\Morvane\\Kestro", "MetricsFile", "/m/kestro.prom");
   app = std::make_unique<Monitor>();
   sys.random.next = 20;  // draws 30 of 0 to 30
   for (int i = 0; i < 30; ++i) Tick();
@@ -150,6 +160,24 @@ TEST_F(SupervisorTest, PassSplayHoldsEachPassWhileTheTicksGoOn) {
   LastAddressChange = app->Supervisor.LastPassTime + 1;
   for (int i = 0; i < 31 && Passes() == 1; ++i) Tick();
   EXPECT_EQ(2, Passes());
+  // The timed pass after PassInterval too, said in the status line and the metrics file.
+  sys.clock.unixMs = (app->Supervisor.LastPassTime + 301) * 1000LL;
+  Tick();
+  EXPECT_EQ(app->HoldLine, app->StatusLine());
+  const std::string held = "\nkestro_pass_held_until_timestamp_seconds " +
+                           std::to_string(app->Supervisor.Schedule.HeldUntil()) + "\n";
+  EXPECT_NE(std::string::npos, sys.files.contents["/m/kestro.prom"].find(held));
+  for (int i = 0; i < 31 && Passes() == 2; ++i) Tick();
+  EXPECT_EQ(3, Passes());
+  // Each hold is said once, with what made the pass due.
+  std::vector<std::string> holds;
+  for (const std::string& line : sys.LogMessages())
+    if (line.rfind("Pass held back ", 0) == 0) holds.push_back(line.substr(15));
+  EXPECT_EQ((std::vector<std::string>{
+                "30 seconds by PassSplay 30: the program has started",
+                "26 seconds by PassSplay 30: the address table changed",
+                "22 seconds by PassSplay 30: the last pass ended more than 300 seconds ago"}),
+            holds);
 }
 
 TEST_F(SupervisorTest, RecheckDelayBringsTheNextPassCloserWhileASlotIsStopped) {

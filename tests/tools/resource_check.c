@@ -1,5 +1,5 @@
 /* Prints what the event viewer and the version tab would read from an
-   executable: messages 956 and 957 of its message table (line ends shown as
+   executable: messages 956, 957 and 958 of its message table (line ends shown as
    \r \n) and its FileVersion text. */
 #include <windows.h>
 #include <stdio.h>
@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   if (module == NULL) return 3;
   show_message(module, 956);
   show_message(module, 957);
+  show_message(module, 958);
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeA(argv[1], &handle);
   char* block = (char*)malloc(size ? size : 1);
