@@ -75,7 +75,7 @@ fi
 
 # The Group Policy templates, the same from either build.
 cp -r "$out/win-${archs[0]}/PolicyDefinitions" "$out/dist/"
-(cd "$out/dist" && find . -type f -printf '%P\n' | LC_ALL=C sort | xargs -d '\n' sha256sum -- >SHA256SUMS)
+(cd "$out/dist" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort | xargs -d '\n' sha256sum -- >SHA256SUMS)
 rm -rf dist
 mv "$out/dist" dist
 echo "Wrote dist/:"
