@@ -3,7 +3,8 @@
 # packages (Kestro-<version>-x86.msi, Kestro-<version>-x64.msi), the Debian
 # package, the Group Policy templates (PolicyDefinitions/) and SHA256SUMS.
 # Each Kestro.exe is signed before it goes into its package and each package
-# after it is built, when the environment names a certificate (packaging/sign.sh; docs/releasing.md).
+# after it is built, when the environment names a certificate
+# (packaging/sign.sh; docs/releasing.md).
 #   scripts/release.sh [--allow-dirty] [--only-x86]
 # --allow-dirty builds a work tree with changes not committed; --only-x86
 # builds the 32-bit program and its package alone (scripts/check_reproducible.sh).
