@@ -42,7 +42,9 @@ if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
   source=$build/msi-source
   mkdir -p "$source"
   cp "$build/Kestro.exe" "$source/Kestro.exe"
-  touch -d "@$SOURCE_DATE_EPOCH" "$source/Kestro.exe"
+  rm -rf "$source/PolicyDefinitions"
+  cp -r "$build/PolicyDefinitions" "$source/PolicyDefinitions"
+  find "$source/Kestro.exe" "$source/PolicyDefinitions" -exec touch -d "@$SOURCE_DATE_EPOCH" {} +
   # -f: the clock stands still at that time (without it, it runs from there).
   faketime=(env TZ=UTC faketime -f "$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')")
 fi

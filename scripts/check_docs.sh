@@ -2,11 +2,11 @@
 # The documentation holds together: every relative link of README.md and
 # docs/ reaches a file (and a heading, for a link with "#"), and so does
 # every link of the documents the Debian package installs (build/linux's
-# .deb, as scripts/build.sh makes it); every setting and environment
-# variable the program reads is described in docs/configuration.md, the
-# settings template sets only those and leaves LogDir alone, the settings
-# file's size limit is the one the code enforces, and the manual page has
-# its sections and passes mandoc's lint. Ends with "docs: N passed, N failed".
+# .deb, as scripts/build.sh makes it); what is made from the table of
+# settings is up to date, every environment variable the program reads is
+# described in docs/configuration.md, the settings file's size limit is the
+# one the code enforces, and the manual page has its sections and passes
+# mandoc's lint. Ends with "docs: N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/check_lib.sh
@@ -43,12 +43,21 @@ for f in README.md docs/*.md; do
   fi
 done
 
-# The names the program reads: settings values (queried by name) and
-# environment variables, taken from the sources.
+# What is made from the table of settings (the settings sample, the table
+# of configuration.md, the manual page's list) is as the table makes it.
+writer=build/linux/settings_writer
+if [ ! -x "$writer" ]; then
+  not_ok "the documents made from the table of settings: no $writer (cmake --build build/linux --target settings_writer)"
+elif why=$("$writer" docs . --check 2>&1); then
+  ok "the settings sample, configuration.md's table and the manual page's list are the table's"
+else
+  not_ok "documents made from the table of settings:"
+  printf '  %s\n' "$why"
+fi
+
+# The environment variables the program reads, taken from the sources.
 mapfile -t names < <(
   {
-    grep -rhoE '(Read[A-Za-z]*|Query[A-Za-z]*|HasValue)\([^,()]*, *"[A-Za-z0-9]+"' src |
-      sed 's/.*"\(.*\)"/\1/'
     grep -rhoE '(getenv|environment->Get)\("[A-Za-z0-9_]+"\)' src | sed 's/.*("\(.*\)")/\1/'
     grep -rhoE 'k[A-Za-z]*Variable\[\] = "[A-Za-z0-9_]+"' src | sed 's/.*"\(.*\)"/\1/'
   } | sort -u)
@@ -56,12 +65,12 @@ missing=()
 for n in "${names[@]}"; do
   grep -qw -- "$n" docs/configuration.md || missing+=("$n")
 done
-if ! printf '%s\n' "${names[@]}" | grep -qx LogDir || ! printf '%s\n' "${names[@]}" | grep -qx OXLROOT; then
-  not_ok "the settings and variables found in the sources (${#names[@]}) lack LogDir or OXLROOT: the search no longer finds them"
+if ! printf '%s\n' "${names[@]}" | grep -qx OXLROOT; then
+  not_ok "the variables found in the sources (${#names[@]}) lack OXLROOT: the search no longer finds them"
 elif [ "${#missing[@]}" -gt 0 ]; then
-  not_ok "settings or variables the program reads that docs/configuration.md leaves out: ${missing[*]}"
+  not_ok "variables the program reads that docs/configuration.md leaves out: ${missing[*]}"
 else
-  ok "docs/configuration.md describes the ${#names[@]} settings and variables the program reads"
+  ok "docs/configuration.md describes the ${#names[@]} variables the program reads"
 fi
 
 # The documents as the package installs them: their links must hold inside
@@ -92,20 +101,6 @@ else
   else
     ok "every link of the documents $(basename "$deb") installs resolves in /usr/share/doc/kestro"
   fi
-fi
-
-# The settings template: every value it sets is one the program reads, and
-# LogDir is left to the Windows package, whose own folder an import of the
-# template must not undo.
-template=docs/kestro-settings.reg
-set_names=$(sed -n 's/^"\([A-Za-z0-9]*\)"=.*/\1/p' "$template")
-unknown=$(comm -23 <(sort -u <<<"$set_names") <(printf '%s\n' "${names[@]}"))
-if [ -n "$unknown" ]; then
-  not_ok "$template sets values the program does not read: $(echo $unknown)"
-elif grep -qx LogDir <<<"$set_names"; then
-  not_ok "$template sets LogDir: an import would undo the Windows package's log folder"
-else
-  ok "$template sets only values the program reads, LogDir not among them"
 fi
 
 # The settings file's size limit, as the code has it and the documents say.

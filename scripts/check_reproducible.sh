@@ -38,7 +38,7 @@ if [ "$rc" -ne 0 ]; then
 fi
 
 # What was released, and the programs as they went into their packages.
-listing() { (cd "$1" && ls dist/* build/release/x*/Kestro.exe); }
+listing() { (cd "$1" && find dist build/release/x*/Kestro.exe -type f | LC_ALL=C sort); }
 mapfile -t files < <(listing "$one")
 if [ "$(listing "$two")" != "$(listing "$one")" ]; then
   not_ok "the same files: $(listing "$one" | xargs) / $(listing "$two" | xargs)"

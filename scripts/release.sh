@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds a release from the committed tree into dist/: both installer
 # packages (Kestro-<version>-x86.msi, Kestro-<version>-x64.msi), the Debian
-# package and SHA256SUMS. Each Kestro.exe is signed before it goes into its
-# package and each package after it is built, when the environment names a
-# certificate (packaging/sign.sh; docs/releasing.md).
+# package, the Group Policy templates (PolicyDefinitions/) and SHA256SUMS.
+# Each Kestro.exe is signed before it goes into its package and each package
+# after it is built, when the environment names a certificate
+# (packaging/sign.sh; docs/releasing.md).
 #   scripts/release.sh [--allow-dirty] [--only-x86]
 # --allow-dirty builds a work tree with changes not committed; --only-x86
 # builds the 32-bit program and its package alone (scripts/check_reproducible.sh).
@@ -54,11 +55,12 @@ for arch in "${archs[@]}"; do
   case $arch in x86) toolchain=mingw-i686 ;; x64) toolchain=mingw-x86_64 ;; esac
   cmake -S . -B "$out/win-$arch" -DCMAKE_TOOLCHAIN_FILE=cmake/$toolchain.cmake \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-  cmake --build "$out/win-$arch" -j"$jobs" --target Kestro >/dev/null
+  cmake --build "$out/win-$arch" -j"$jobs" --target Kestro policy_templates >/dev/null
   # The package takes the program from the folder it is given: a copy,
   # signed there, so the build's own stays as linked.
   mkdir -p "$out/$arch"
   cp "$out/win-$arch/Kestro.exe" "$out/$arch/"
+  cp -r "$out/win-$arch/PolicyDefinitions" "$out/$arch/"
   [[ $signing == unsigned* ]] || packaging/sign.sh "$out/$arch/Kestro.exe"
   msi=$out/dist/Kestro-$version$mark-$arch.msi
   packaging/build-msi.sh "$out/$arch" "$arch" "$version" "$msi" >/dev/null
@@ -72,11 +74,13 @@ if [ "${#archs[@]}" -gt 1 ]; then
   cp "$out/linux/kestro_${version}_amd64.deb" "$out/dist/kestro_${version}${mark}_amd64.deb"
 fi
 
-(cd "$out/dist" && sha256sum -- * >SHA256SUMS)
+# The Group Policy templates, the same from either build.
+cp -r "$out/win-${archs[0]}/PolicyDefinitions" "$out/dist/"
+(cd "$out/dist" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort | xargs -d '\n' sha256sum -- >SHA256SUMS)
 rm -rf dist
 mv "$out/dist" dist
 echo "Wrote dist/:"
-for f in dist/*; do
+for f in $(find dist -type f | LC_ALL=C sort); do
   code=
   [[ $f != *.msi ]] || code="  product code $(msiinfo export "$f" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p')"
   printf '  %-48s %9d bytes%s\n' "$f" "$(stat -c %s "$f")" "$code"

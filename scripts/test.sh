@@ -63,6 +63,7 @@ script e2e/package/run_all.sh
 script scripts/check_imports.sh
 script scripts/check_build_paths.sh
 script scripts/check_docs.sh
+script scripts/check_policy.sh
 script scripts/check_version.sh
 script e2e/signing.sh
 # Two clean clones of the commit build the 32-bit program and its package

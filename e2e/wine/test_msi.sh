@@ -40,11 +40,11 @@ src='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Kestro'
 msi_state() {
   echo "products: $(msi_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s | grep -E '^(DisplayName|DisplayVersion|Publisher) ' | tr -s ' ' | paste -sd '|')"
   echo "service: $(msi_reg "$svc" | grep -c '^ImagePath '), event source: $(msi_reg "$src" | grep -c '^EventMessageFile ')"
-  echo "files: $(ls "$WINEPREFIX/drive_c/Program Files/Kestro" 2>/dev/null)"
+  echo "files: $(cd "$WINEPREFIX/drive_c/Program Files/Kestro" 2>/dev/null && find . -type f -printf '%P\n' | LC_ALL=C sort | paste -sd ' ')"
   [ "$(msi_reg 'HKLM\SOFTWARE\Morvane\Kestro')" = "$settings" ] && echo "settings kept" || echo "settings changed"
 }
 # listed VERSION: the state with that version installed; nothing: with none.
-listed() { printf 'products: DisplayName REG_SZ Kestro and IP Helper|DisplayVersion REG_SZ %s|Publisher REG_SZ Morvane\nservice: 1, event source: 1\nfiles: Kestro.exe\nsettings kept' "$1"; }
+listed() { printf 'products: DisplayName REG_SZ Kestro and IP Helper|DisplayVersion REG_SZ %s|Publisher REG_SZ Morvane\nservice: 1, event source: 1\nfiles: Kestro.exe PolicyDefinitions/Kestro.adm PolicyDefinitions/Kestro.admx PolicyDefinitions/en-US/Kestro.adml\nsettings kept' "$1"; }
 nothing=$'products: \nservice: 0, event source: 0\nfiles: \nsettings kept'
 msi_property() { msiinfo export "$1" Property | tr -d '\r' | sed -n "s/^$2\t//p"; }
 v1=$(msi_property "$msi_pkg" ProductVersion) v2=$(msi_property "$next_pkg" ProductVersion)

@@ -6,6 +6,7 @@
 #include "log/log_diversion.h"
 #include "platform/platform.h"
 #include "platform/settings_key.h"
+#include "settings/setting_table.h"
 
 namespace kestro {
 namespace {
@@ -15,31 +16,33 @@ constexpr std::uint32_t kNotFound = 2;  // ERROR_FILE_NOT_FOUND and ENOENT alike
 const std::string kUnreadable = std::string("Could not read ") + kSettingsKeyPath + "\\";
 
 // The value a pass goes on with, and whether the setting is a number.
-bool ValueUsed(const MonitorSettings& s, const std::string& name, std::string* used) {
-  const std::uint32_t numbers[] = {s.PingPacketSize, s.PingDelay, s.NumberOfPingSweeps,
-                                   s.PassSplay, s.RecheckDelay, s.PassInterval, s.Observe,
-                                   s.EventOnChange};
-  const char* numberNames[] = {"PingPacketSize", "PingDelay", "NumberOfPingSweeps", "PassSplay",
-                               "RecheckDelay", "PassInterval", "Observe", "EventOnChange"};
-  for (int i = 0; i < 8; ++i) {
-    if (name == numberNames[i]) *used = std::to_string(numbers[i]);
+bool ValueUsed(MonitorSettings& s, const std::string& name, std::string* used) {
+  int slot = 0;
+  const SettingRow* row = FindSetting(name, &slot);
+  if (row == nullptr) return false;
+  if (const std::uint32_t* number = NumberField(*row, s, slot)) {
+    *used = std::to_string(*number);
+    return true;
   }
-  const char slot = name.empty() ? '0' : name.back();
-  const int n = slot >= '1' && slot <= '3' ? slot - '1' : -1;
-  const std::string stem = n < 0 ? name : name.substr(0, name.size() - 1);
-  if (n >= 0 && stem == "PingResponse") *used = std::to_string(s.PingResponse[n]);
-  if (n >= 0 && stem == "PingTimeOut") *used = std::to_string(s.PingTimeOut[n]);
-  if (n >= 0 && stem == "StopAfter") *used = std::to_string(s.StopAfter[n]);
-  if (n >= 0 && stem == "StartAfter") *used = std::to_string(s.StartAfter[n]);
-  if (!used->empty()) return true;
-  if (n >= 0 && stem == "Service") *used = s.Service[n];
-  if (n >= 0 && stem == "Command") *used = s.Command[n];
-  if (n >= 0 && stem == "Argument") *used = s.Argument[n];
-  *used = "\"" + *used + "\"";
+  if (const std::string* text = TextField(*row, s, slot)) *used = "\"" + *text + "\"";
   return false;
 }
 
-void ReportValue(CheckReport& report, RegKey key, const MonitorSettings& s, const std::string& line) {
+// A number outside what makes sense is used as it is, but said.
+void ReportRanges(CheckReport& report, MonitorSettings& s) {
+  for (const SettingRow& row : kSettings) {
+    for (int n = 1; n <= SettingValues(row); ++n) {
+      const std::uint32_t* number = NumberField(row, s, n);
+      if (number == nullptr || (*number >= row.minimum && *number <= row.maximum)) continue;
+      report.Problem(kCheckSettings, std::string(kSettingsKeyPath) + "\\" + SettingName(row, n) +
+                                         " is " + std::to_string(*number) + ", outside " +
+                                         std::to_string(row.minimum) + " to " +
+                                         std::to_string(row.maximum) + ": it is used as it is");
+    }
+  }
+}
+
+void ReportValue(CheckReport& report, RegKey key, MonitorSettings& s, const std::string& line) {
   if (line.compare(0, kUnreadable.size(), kUnreadable) != 0) {
     report.Problem(kCheckSettings, line);
     return;
@@ -77,11 +80,12 @@ void CheckSettings(CheckReport& report, MonitorSettings& settings) {
   }
   std::vector<std::string> lines;
   SettingViews views;
-  views.Add(key, "LogDir");
+  views.Add(key, kLogDirValue);
   DivertLog(&lines);
   views.Note([&settings] { LoadSettings(settings); });
   DivertLog(nullptr);
   for (const std::string& line : lines) ReportValue(report, key, settings, line);
+  ReportRanges(report, settings);
   registry.CloseKey(key);
   for (const std::string& line : views.Lines()) report.Fine(line);
   if (lines.empty()) report.Fine(std::string("Settings: every value of ") + kSettingsKeyPath + " read");

@@ -16,7 +16,7 @@ std::string ReadLogDir() {
   RegKey key = 0;
   Registry& registry = *Os().registry;
   if (registry.OpenKey(kSettingsKeyPath, &key)) {
-    if (!registry.QueryText(key, "LogDir", kRegistryTextSize, &value)) value.clear();
+    if (!registry.QueryText(key, kLogDirValue, kRegistryTextSize, &value)) value.clear();
     registry.CloseKey(key);
   }
   return value.empty() ? std::string(kDefaultLogDir) : value;

@@ -3,52 +3,39 @@
 #include "log/write_log.h"
 #include "platform/platform.h"
 #include "platform/settings_key.h"
+#include "settings/setting_table.h"
 
 namespace kestro {
 namespace {
 
-void ReportUnreadable(const char* name) {
+void ReportUnreadable(const std::string& name) {
   WriteLog(std::string("Could not read ") + kSettingsKeyPath + "\\" + name);
 }
 
-void ReadNumber(RegKey key, const char* name, std::uint32_t& field) {
+// One value of each type. A required value that cannot be read keeps its
+// previous value and says so; an optional one that is missing means its
+// default, silently, and one that is there but unreadable is reported as
+// any other.
+void ReadNumber(RegKey key, const std::string& name, bool optional, std::uint32_t fallback,
+                std::uint32_t& field) {
+  Registry& registry = *Os().registry;
   std::uint32_t value = 0;
-  if (Os().registry->QueryDword(key, name, &value)) {
+  if (registry.QueryDword(key, name, &value)) {
     field = value;
+  } else if (optional && !registry.HasValue(key, name)) {
+    field = fallback;
   } else {
     ReportUnreadable(name);
   }
 }
 
-void ReadText(RegKey key, const char* name, std::string& field) {
-  std::string value;
-  if (Os().registry->QueryText(key, name, kRegistryTextSize, &value)) {
-    field = value;
-  } else {
-    ReportUnreadable(name);
-  }
-}
-
-// Missing means empty and is no fault; a value that is there but cannot be
-// read is reported as any other.
-void ReadOptionalText(RegKey key, const char* name, std::string& field) {
+void ReadText(RegKey key, const std::string& name, bool optional, const std::string& fallback,
+              std::string& field) {
   Registry& registry = *Os().registry;
   std::string value;
   if (registry.QueryText(key, name, kRegistryTextSize, &value)) {
     field = value;
-  } else if (!registry.HasValue(key, name)) {
-    field.clear();
-  } else {
-    ReportUnreadable(name);
-  }
-}
-
-// The same for a number: missing means `fallback`.
-void ReadOptionalNumber(RegKey key, const char* name, std::uint32_t fallback, std::uint32_t& field) {
-  std::uint32_t value = 0;
-  if (Os().registry->QueryDword(key, name, &value)) {
-    field = value;
-  } else if (!Os().registry->HasValue(key, name)) {
+  } else if (optional && !registry.HasValue(key, name)) {
     field = fallback;
   } else {
     ReportUnreadable(name);
@@ -56,6 +43,15 @@ void ReadOptionalNumber(RegKey key, const char* name, std::uint32_t fallback, st
 }
 
 }  // namespace
+
+MonitorSettings::MonitorSettings() {
+  for (const SettingRow& row : kSettings) {
+    for (int n = 1; n <= SettingValues(row); ++n) {
+      if (std::uint32_t* number = NumberField(row, *this, n)) *number = row.defaultNumber;
+      if (std::string* text = TextField(row, *this, n)) *text = row.defaultText;
+    }
+  }
+}
 
 ActionSlot MonitorSettings::Slot(int number) const {
   const int i = number - 1;
@@ -80,37 +76,18 @@ void LoadSettings(MonitorSettings& s) {
     return;
   }
 
-  // The query order is also the order of the "Could not read " lines.
-  ReadNumber(key, "PingPacketSize", s.PingPacketSize);
-  ReadNumber(key, "PingResponse1", s.PingResponse[0]);
-  ReadNumber(key, "PingResponse2", s.PingResponse[1]);
-  ReadNumber(key, "PingResponse3", s.PingResponse[2]);
-  ReadNumber(key, "PingTimeOut1", s.PingTimeOut[0]);
-  ReadNumber(key, "PingTimeOut2", s.PingTimeOut[1]);
-  ReadNumber(key, "PingTimeOut3", s.PingTimeOut[2]);
-  ReadNumber(key, "PingDelay", s.PingDelay);
-  ReadNumber(key, "NumberOfPingSweeps", s.NumberOfPingSweeps);
-  ReadText(key, "Service1", s.Service[0]);
-  ReadText(key, "Service2", s.Service[1]);
-  ReadText(key, "Service3", s.Service[2]);
-  ReadText(key, "Command1", s.Command[0]);
-  ReadText(key, "Command2", s.Command[1]);
-  ReadText(key, "Command3", s.Command[2]);
-  ReadText(key, "Argument1", s.Argument[0]);
-  ReadText(key, "Argument2", s.Argument[1]);
-  ReadText(key, "Argument3", s.Argument[2]);
-  ReadOptionalText(key, "MetricsFile", s.MetricsFile);
-  ReadOptionalNumber(key, "PassSplay", 0, s.PassSplay);
-  ReadOptionalNumber(key, "StopAfter1", 1, s.StopAfter[0]);
-  ReadOptionalNumber(key, "StopAfter2", 1, s.StopAfter[1]);
-  ReadOptionalNumber(key, "StopAfter3", 1, s.StopAfter[2]);
-  ReadOptionalNumber(key, "StartAfter1", 1, s.StartAfter[0]);
-  ReadOptionalNumber(key, "StartAfter2", 1, s.StartAfter[1]);
-  ReadOptionalNumber(key, "StartAfter3", 1, s.StartAfter[2]);
-  ReadOptionalNumber(key, "RecheckDelay", 0, s.RecheckDelay);
-  ReadOptionalNumber(key, "PassInterval", 0, s.PassInterval);
-  ReadOptionalNumber(key, "Observe", 0, s.Observe);
-  ReadOptionalNumber(key, "EventOnChange", 0, s.EventOnChange);
+  // The table's order is the query order, and that of the "Could not read " lines.
+  for (const SettingRow& row : kSettings) {
+    if (row.read != SettingRead::EachPass) continue;
+    for (int n = 1; n <= SettingValues(row); ++n) {
+      const std::string name = SettingName(row, n);
+      if (std::uint32_t* number = NumberField(row, s, n)) {
+        ReadNumber(key, name, row.optional, row.defaultNumber, *number);
+      } else if (std::string* text = TextField(row, s, n)) {
+        ReadText(key, name, row.optional, row.defaultText, *text);
+      }
+    }
+  }
 
   registry.CloseKey(key);
 }

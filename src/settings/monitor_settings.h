@@ -19,38 +19,40 @@ struct ActionSlot {
   std::uint32_t StartAfter = 1;
 };
 
-// Every setting of the registry key, at its default until read.
+// Every setting of the registry key, at its default (from the table of
+// settings) until read.
 struct MonitorSettings {
-  std::uint32_t PingPacketSize = 1024;
+  MonitorSettings();
+
+  std::uint32_t PingPacketSize;
   std::string Service[kSlotCount];
   std::string Command[kSlotCount];
   std::string Argument[kSlotCount];
-  std::uint32_t PingResponse[kSlotCount] = {20, 20, 20};
-  std::uint32_t PingTimeOut[kSlotCount] = {1, 1, 1};
-  std::uint32_t PingDelay = 5;
-  std::uint32_t NumberOfPingSweeps = 7;
+  std::uint32_t PingResponse[kSlotCount];
+  std::uint32_t PingTimeOut[kSlotCount];
+  std::uint32_t PingDelay;
+  std::uint32_t NumberOfPingSweeps;
   // Where every pass leaves its figures for a metrics collector; empty: nowhere.
   std::string MetricsFile;
-  // Spreading a site's passes and confirming a change; all optional, read
-  // like MetricsFile: missing means the default, without a line.
-  std::uint32_t PassSplay = 0;      // seconds: a random wait of up to this before a pass
-  std::uint32_t StopAfter[kSlotCount] = {1, 1, 1};
-  std::uint32_t StartAfter[kSlotCount] = {1, 1, 1};
-  std::uint32_t RecheckDelay = 0;   // seconds: the next pass while a slot is stopped or pending; 0: hourly
+  // Spreading a site's passes and confirming a change; all optional.
+  std::uint32_t PassSplay;  // seconds: a random wait of up to this before a pass
+  std::uint32_t StopAfter[kSlotCount];
+  std::uint32_t StartAfter[kSlotCount];
+  std::uint32_t RecheckDelay;  // seconds: the next pass while a slot is stopped or pending; 0: hourly
   // Running on a fleet; optional as the others.
-  std::uint32_t PassInterval = 0;   // seconds between timed passes; 0: the hour
-  std::uint32_t Observe = 0;        // 1: judge and count, but start, stop and run nothing
-  std::uint32_t EventOnChange = 0;  // 1: an event entry whenever a slot changes its word
+  std::uint32_t PassInterval;   // seconds between timed passes; 0: the hour
+  std::uint32_t Observe;        // 1: judge and count, but start, stop and run nothing
+  std::uint32_t EventOnChange;  // 1: an event entry whenever a slot changes its word
 
   // Slot 1, 2 or 3.
   ActionSlot Slot(int number) const;
 };
 
-// Refreshes `settings` from the registry. A missing key changes nothing and
-// logs nothing; a value that cannot be read keeps its previous value and logs
-// "Could not read " with its path. MetricsFile, PassSplay, StopAfterN,
-// StartAfterN, RecheckDelay, PassInterval, Observe and EventOnChange are
-// optional: a missing value means the default, without a line.
+// Refreshes `settings` from the registry, value by value in the order of
+// the table of settings. A missing key changes nothing and logs nothing; a
+// value that cannot be read keeps its previous value and logs "Could not
+// read " with its path. An optional value that is missing means its default,
+// without a line.
 void LoadSettings(MonitorSettings& settings);
 
 }  // namespace kestro

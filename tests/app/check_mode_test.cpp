@@ -73,6 +73,8 @@ const Row kRows[] = {
      16, "The settings key SOFTWARE\\Morvane\\Kestro could not be read: Access is denied. (0x5)\n"},
     {"wrong type", [](FakeSystem& s) { s.registry.SetDword(kKey, "Command2", 3); }, 16,
      "Command2: not a REG_SZ, or longer than 253 characters, \"\" is used\n"},
+    {"number outside its range", [](FakeSystem& s) { s.registry.SetDword(kKey, "PingTimeOut3", 5000); },
+     16, "SOFTWARE\\Morvane\\Kestro\\PingTimeOut3 is 5000, outside 0 to 1000: it is used as it is\n"},
     {"optional value of the wrong type", [](FakeSystem& s) { s.registry.SetText(kKey, "StopAfter2", "3"); },
      16, "StopAfter2: not a REG_DWORD, 1 is used\n"},
     {"confirmation without a recheck",

@@ -26,6 +26,8 @@ TEST(SettingsTemplate, GivesTheDefaultsWithoutAnUnreadableValue) {
   MonitorSettings settings;
   settings.PingDelay = 99;  // so that a default must really be read
   settings.Service[0] = "not the default";
+  settings.StopAfter[0] = 3;  // a machine that had the fleet profile is reset
+  settings.PassSplay = 120;
   LoadSettings(settings);
   testing::ExpectDefaults(settings);
   EXPECT_TRUE(sys.files.contents.empty());  // no "Could not read " line
