@@ -136,9 +136,10 @@ TEST_F(RunCommandTest, FilesTheArgumentNamesByTheirFullPathAreJudgedAsTheProgram
     const int created = sys.children.created;
     EXPECT_EQ(r.run ? 0u : 1u, RunCommand("/bin/sh", r.argument, 1)) << r.argument;
     EXPECT_EQ(r.run, sys.children.created > created) << r.argument;
-    if (!r.run)
+    if (!r.run) {
       EXPECT_EQ(std::vector<std::string>{"Command /tmp/w.sh was not run: it may be written by others than its owner"},
                 sys.LogMessages());
+    }
   }
   // On Windows: a drive or UNC path.
   for (const char* word : {"C:\\w.cmd", "c:/w.cmd", "\\\\server\\share\\w.cmd"})
