@@ -1,9 +1,11 @@
 # Attacks by a user other than root (nobody) on the files the program, as
 # root, trusts or writes: a settings file anybody may write, a FIFO as the
-# agent file, a read lock on the lock file, a log replaced by a link.
+# agent file, a read lock on the lock file, a log replaced by a link, a
+# slot's program missing from a folder anybody may write, a script anybody
+# may rewrite.
 
 h=$WORK/hardening
-mkdir -p "$h/agent/OXL/CONF" "$h/fifo/OXL/CONF" "$h/varlog/kestro" "$h/logs" "$h/lock" "$h/open"
+mkdir -p "$h/agent/OXL/CONF" "$h/fifo/OXL/CONF" "$h/varlog/kestro" "$h/logs" "$h/lock" "$h/open" "$h/slots"
 chmod 711 "$WORK" "$h"  # nobody must reach the folders below
 as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups -- "$@"; }
 # settings NAME LOGDIR [LINES...]: $h/NAME.reg naming LOGDIR.
@@ -34,8 +36,8 @@ kestro_until() {
 }
 
 if [ "$(id -u)" != 0 ]; then
-  SKIPPED=$((${SKIPPED:-0} + 7))
-  echo "linux: the attacks need root (the program as root, the attacker as nobody): 7 skipped"
+  SKIPPED=$((${SKIPPED:-0} + 9))
+  echo "linux: the attacks need root (the program as root, the attacker as nobody): 9 skipped"
 else
   # A settings file naming a command: run while it is root's; refused once
   # nobody owns it and anybody may write it. Without settings the log goes
@@ -100,4 +102,25 @@ else
   check "linked log: the file it names is untouched" secret "$(cat "$h/secret")"
   check "linked log: not opened, as standard error says" "Can't open file \"$h/open/Kestro-2.txt\"." \
     "$(sort -u "$h/err")"
+
+  # Slot 1 names a program not there yet in a folder anybody may write
+  # (nobody could put his own there before it starts); slot 2 gives the
+  # shell a script anybody may rewrite. Neither runs; the log says why.
+  mkdir -m 1777 "$h/drop"
+  printf '#!/bin/sh\nid -u >"%s/scripted"\n' "$h" >"$h/job.sh" && chmod 666 "$h/job.sh"
+  settings slots "$h/slots" '"PingDelay"=dword:00000000' '"NumberOfPingSweeps"=dword:00000001' \
+    "\"Command1\"=\"$h/drop/job\"" '"Command2"="/bin/sh"' "\"Argument2\"=\"sh $h/job.sh\""
+  ns=kestro-slots-$$
+  if make_netns "$ns"; then
+    kestro_until slots "$h/agent" 10 "$h/slots/Kestro-2.txt" 'job.sh was not run' ip netns exec "$ns"
+    check "missing program in an open folder: refused" \
+      "Command $h/drop/job was not run: it lies in \"$h/drop\", which others than its owner may write" \
+      "$(grep -o 'Command .*/drop/job was not run.*' "$h/slots/Kestro-2.txt" | tr -d '\r')"
+    check "script anybody may rewrite: not run" \
+      "no|Command $h/job.sh was not run: it may be written by others than its owner" \
+      "$([ -e "$h/scripted" ] && echo yes || echo no)|$(grep -o 'Command .*job.sh was not run.*' "$h/slots/Kestro-2.txt" | tr -d '\r')"
+  else
+    fail "namespace for the slots' attack"
+  fi
+  drop_netns "$ns"
 fi

@@ -1,7 +1,9 @@
 #include "control/run_command.h"
 
 #include <map>
+#include <vector>
 
+#include "control/argument_files.h"
 #include "log/last_error_text.h"
 #include "log/repeat_limit.h"
 #include "log/report_event.h"
@@ -48,14 +50,22 @@ void ClearRefused(const std::string& command) {
 }  // namespace
 
 std::uint32_t RunCommand(std::string command, std::string argument, int start) {
-  // The program runs with this program's rights: one that someone else could
-  // have changed or replaced is not run.
-  const std::string distrust = Os().children->TrustProblem(command);
-  if (!distrust.empty()) {
-    ReportRefused(command, distrust);
-    return 1;
+  // The program runs with this program's rights, and so do the files its
+  // argument names, a script for its interpreter: one that someone else
+  // could have changed or replaced is not run.
+  ChildProcesses& children = *Os().children;
+  std::vector<std::string> judged{command};
+  for (const std::string& word : FullPathWords(argument)) {
+    if (children.IsRegularFile(word)) judged.push_back(word);
   }
-  ClearRefused(command);
+  for (const std::string& file : judged) {
+    const std::string distrust = children.TrustProblem(file);
+    if (!distrust.empty()) {
+      ReportRefused(file, distrust);
+      return 1;
+    }
+  }
+  for (const std::string& file : judged) ClearRefused(file);
   const std::string commandLine = ActionCommandLine(argument, start);
   WriteLog("Executing command " + command + "  CommandLine: " + commandLine);
   return RunChildProcess(command.c_str(), commandLine.c_str());

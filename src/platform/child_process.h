@@ -38,7 +38,8 @@ class ChildProcesses {
   // Whether Create could run `application` as it stands (no search path, no
   // extension added), asked without running it: empty when so, else why
   // not, as a phrase after the program's name ("does not exist"). Includes
-  // TrustProblem's judgement.
+  // TrustProblem's judgement, made for the account the service runs as
+  // where kServiceAccount names it, whoever asks.
   virtual std::string RunProblem(const std::string& application) = 0;
   // Whether someone other than the administrators (root, SYSTEM,
   // Administrators, TrustedInstaller) or this program's account could
@@ -46,6 +47,8 @@ class ChildProcesses {
   // folder above it: empty when nobody could, or when there is no file to
   // run; else who, as a phrase after "it" ("may be written by S-1-5-11").
   virtual std::string TrustProblem(const std::string& application) = 0;
+  // Whether `path` names an existing regular file (links followed).
+  virtual bool IsRegularFile(const std::string& path) = 0;
 };
 
 }  // namespace kestro

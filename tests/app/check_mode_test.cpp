@@ -139,6 +139,8 @@ const Row kRows[] = {
      128, "\nSlot 1: service \"one\" could not be looked up: Access is denied. (0x5)\n"},
     {"command", [](FakeSystem& s) { s.children.runProblems["/bin/cmd"] = "may not be run: denied"; }, 128,
      "\nSlot 2: command \"/bin/cmd\" may not be run: denied\n"},
+    {"command judged for the service's account", [](FakeSystem&) {}, 0,
+     "\nSlot commands: judged for root, the account the service runs as\nSlot 1: "},
     {"command others may change",
      [](FakeSystem& s) { s.children.trustProblems["/bin/cmd"] = "may be written by others than its owner"; }, 128,
      "\nSlot 2: command \"/bin/cmd\" may be written by others than its owner\n"},

@@ -2,6 +2,7 @@
 // and creation failures, on the fake clock.
 #include <gtest/gtest.h>
 
+#include "control/argument_files.h"
 #include "control/run_command.h"
 #include "fakes/fake_system.h"
 #include "log/report_event.h"
@@ -118,6 +119,33 @@ TEST_F(RunCommandTest, ProgramOthersMayChangeIsJudgedByOwnerAndRights) {
        }) {
     EXPECT_EQ(r.refusal, ProgramRefusal(r.security, r.folder));
   }
+}
+
+TEST_F(RunCommandTest, FilesTheArgumentNamesByTheirFullPathAreJudgedAsTheProgram) {
+  sys.children.files = {"/opt/x/run.sh", "/tmp/w.sh", "C:\\w.cmd"};
+  sys.children.trustProblems["/tmp/w.sh"] = "may be written by others than its owner";
+  sys.children.trustProblems["C:\\w.cmd"] = "may be written by S-1-5-11";
+  struct Row {
+    const char* argument;
+    bool run;
+  };
+  for (const Row& r : {Row{"sh /opt/x/run.sh", true}, Row{"sh /tmp/w.sh", false}, Row{"sh -c \"/tmp/w.sh\"", false},
+                       Row{"/tmp/w.sh -x", true},  // the program's own name: the command is judged
+                       Row{"sh ./w.sh /tmp/none.sh C:\\w.cmd", true}}) {
+    sys.files.contents.clear();
+    const int created = sys.children.created;
+    EXPECT_EQ(r.run ? 0u : 1u, RunCommand("/bin/sh", r.argument, 1)) << r.argument;
+    EXPECT_EQ(r.run, sys.children.created > created) << r.argument;
+    if (!r.run) {
+      EXPECT_EQ(std::vector<std::string>{"Command /tmp/w.sh was not run: it may be written by others than its owner"},
+                sys.LogMessages());
+    }
+  }
+  // On Windows: a drive or UNC path.
+  for (const char* word : {"C:\\w.cmd", "c:/w.cmd", "\\\\server\\share\\w.cmd"})
+    EXPECT_TRUE(IsFullPath(word, '\\')) << word;
+  for (const char* word : {"w.cmd", "C:w.cmd", "/w.cmd", "\\w.cmd"}) EXPECT_FALSE(IsFullPath(word, '\\')) << word;
+  EXPECT_EQ(std::vector<std::string>{"C:\\w.cmd"}, FullPathWords("C:\\cmd.exe /c C:\\w.cmd", '\\'));
 }
 
 TEST_F(RunCommandTest, ProgramOthersMayChangeIsNotRunAndTheEventLogHearsOfItHourly) {

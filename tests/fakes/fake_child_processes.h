@@ -1,6 +1,7 @@
 #pragma once
 // Child processes, scripted against the fake clock.
 #include <deque>
+#include <set>
 
 #include "fakes/fake_clock.h"
 #include "platform/child_process.h"
@@ -49,9 +50,12 @@ class FakeChildProcesses : public ChildProcesses {
     clock_.Advance(ms);
     return kWaitTimedOut;
   }
-  // Programs that could not be run, and programs others could change, with why.
+  // Programs that could not be run, and programs others could change, with why;
+  // the files there are.
   std::map<std::string, std::string> runProblems;
   std::map<std::string, std::string> trustProblems;
+  std::set<std::string> files;
+  bool IsRegularFile(const std::string& path) override { return files.count(path) != 0; }
   std::string RunProblem(const std::string& app) override {
     const auto p = runProblems.find(app);
     return p == runProblems.end() ? TrustProblem(app) : p->second;

@@ -40,8 +40,8 @@ class TrustedFileTest : public ::testing::Test {
     const int fd = OpenTrustedForReading(dir + "/" + name, rule, &refusal);
     return Outcome(fd, refusal);
   }
-  std::string Program(const std::string& name = "f") {
-    std::string text = ProgramRefusal(dir + "/" + name);
+  std::string Program(const std::string& name = "f", uid_t account = geteuid()) {
+    std::string text = ProgramRefusal(dir + "/" + name, account);
     const auto at = text.find(dir);
     return at == std::string::npos ? text : text.replace(at, dir.size(), "DIR");
   }
@@ -88,6 +88,9 @@ TEST_F(TrustedFileTest, SettingsAgentAndProgramRules) {
       {"install -m 644 target f && chown 65534 .", "lies in \"DIR\", which belongs to user 65534", "",
        "lies in \"DIR\", which belongs to user 65534"},
       {"true", "errno 2", "errno 2", ""},
+      // Missing: whoever may write the folder may put his own program there.
+      {"chmod 777 .", "errno 2", "errno 2", openDir},
+      {"chmod 1777 .", "errno 2", "errno 2", openDir},
   };
   for (const auto& row : rows) {
     Make(row.setUp);
@@ -104,6 +107,11 @@ TEST_F(TrustedFileTest, SettingsAgentAndProgramRules) {
   Make("mkdir -m 777 open && mkdir real && ln -s ../real open/conf && install -m 755 target real/f");
   EXPECT_EQ("lies in \"DIR/open\", which others than its owner may write", Program("open/conf/f"));
   EXPECT_EQ("", Program("real/f"));
+  EXPECT_EQ("lies in \"DIR/open\", which others than its owner may write", Program("open/none/f"));
+  // Judged for the service's account (root) or for the user that owns it.
+  Make("install -m 755 -o 65534 target f");
+  EXPECT_EQ("", Program("f", 65534));
+  EXPECT_EQ("belongs to user 65534", Program("f", 0));
 }
 
 TEST_F(TrustedFileTest, OwnFilesAreCreatedPrivateAndOnlyTheProgramsOwnAreUsed) {

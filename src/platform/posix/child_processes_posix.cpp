@@ -1,9 +1,12 @@
 #include "platform/posix/child_processes_posix.h"
+#include "platform/command_words.h"
+#include "platform/posix/file_refusal_posix.h"
+#include "platform/posix/trusted_file_posix.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,28 +19,6 @@ extern char** environ;
 namespace kestro {
 namespace {
 
-std::vector<std::string> SplitCommandLine(const std::string& line) {
-  std::vector<std::string> words;
-  std::string word;
-  bool inWord = false;
-  bool quoted = false;
-  for (char c : line) {
-    if (c == '"') {
-      quoted = !quoted;
-      inWord = true;
-    } else if ((c == ' ' || c == '\t') && !quoted) {
-      if (inWord) words.push_back(word);
-      word.clear();
-      inWord = false;
-    } else {
-      word += c;
-      inWord = true;
-    }
-  }
-  if (inWord) words.push_back(word);
-  return words;
-}
-
 // The program's environment without what systemd gave it alone: a command
 // that finds NOTIFY_SOCKET would speak for the service to systemd.
 std::vector<char*> CommandEnvironment() {
@@ -48,6 +29,32 @@ std::vector<char*> CommandEnvironment() {
   }
   environment.push_back(nullptr);
   return environment;
+}
+
+// In the child, between fork and exec (async-signal-safe calls only): a
+// session of its own, no signal blocked, whatever this thread blocks (the
+// service host blocks SIGTERM to read it as the stop request), every signal
+// at its default (systemd starts services with SIGPIPE ignored, which would
+// otherwise reach the command through exec), then the program judged. Why
+// the exec failed goes back through `report`.
+[[noreturn]] void StartChild(int program, int report, char* const* argv, char* const* environment) {
+  setsid();
+  struct sigaction initial = {};
+  initial.sa_handler = SIG_DFL;
+  sigemptyset(&initial.sa_mask);
+  for (int signal = 1; signal < NSIG; ++signal) sigaction(signal, &initial, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  // A script's interpreter gets it as /dev/fd/N: it stays open across exec.
+  fcntl(program, F_SETFD, 0);
+  fexecve(program, argv, environment);
+  const int error = errno;
+  ssize_t written;
+  do {
+    written = write(report, &error, sizeof error);
+  } while (written < 0 && errno == EINTR);
+  _exit(127);
 }
 
 std::uint32_t CodeOf(int status) {
@@ -62,31 +69,44 @@ void PosixChildProcesses::CaptureStartupInfo(StartupInfoBlock*) {}
 
 bool PosixChildProcesses::Create(const std::string& application, const std::string& commandLine,
                                  const StartupInfoBlock&, ChildHandles* child) {
-  std::vector<std::string> words = SplitCommandLine(commandLine);
+  std::vector<std::string> words = CommandWords(commandLine);
   if (words.empty()) words.push_back(application);
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(&w[0]);
   argv.push_back(nullptr);
 
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  // A command starts with no signal blocked, whatever this thread blocks
-  // (the service host blocks SIGTERM to read it as the stop request), and
-  // with every signal at its default: systemd starts services with SIGPIPE
-  // ignored, which would otherwise reach the command through exec.
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  sigset_t all;
-  sigfillset(&all);
-  posix_spawnattr_setsigdefault(&attributes, &all);
-  posix_spawnattr_setflags(&attributes,
-                           POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  // The very file judged is the one that runs: a name swapped after the
+  // judgement is never looked up again.
+  std::string refusal;
+  const int program = OpenTrustedProgram(application, ProgramUser(), &refusal);
+  if (program < 0) return false;  // errno says why: EPERM when refused
   std::vector<char*> environment = CommandEnvironment();
-  pid_t pid = 0;
-  const int error =
-      posix_spawn(&pid, application.c_str(), nullptr, &attributes, argv.data(), environment.data());
-  posix_spawnattr_destroy(&attributes);
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) {
+    const int error = errno;
+    close(program);
+    errno = error;
+    return false;
+  }
+  const pid_t pid = fork();
+  if (pid == 0) StartChild(program, report[1], argv.data(), environment.data());
+  int error = pid < 0 ? errno : 0;
+  close(report[1]);
+  if (pid > 0) {
+    // The write end closes at exec: nothing to read means the program runs.
+    int failed = 0;
+    ssize_t n;
+    do {
+      n = read(report[0], &failed, sizeof failed);
+    } while (n < 0 && errno == EINTR);
+    if (n == static_cast<ssize_t>(sizeof failed)) {
+      error = failed;
+      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    }
+  }
+  close(report[0]);
+  close(program);
   if (error != 0) {
     errno = error;  // the last error of this thread, for the message
     return false;

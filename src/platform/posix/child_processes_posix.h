@@ -6,8 +6,9 @@
 
 namespace kestro {
 
-// Children started with posix_spawn in a session of their own (the nearest
-// thing to a console of their own) and reaped with waitpid. The command line
+// Children started with fork and fexecve of the program judged, in a
+// session of their own (the nearest thing to a console of their own), and
+// reaped with waitpid. The command line
 // is split at blanks into the argument vector, double quotes grouping, so
 // that a child sees it as a Windows program would. A child ended by a signal
 // reports 128 + the signal number, as shells do.
@@ -20,6 +21,7 @@ class PosixChildProcesses : public ChildProcesses {
   int Wait(ProcessHandle process, std::uint32_t milliseconds) override;
   std::string RunProblem(const std::string& application) override;
   std::string TrustProblem(const std::string& application) override;
+  bool IsRegularFile(const std::string& path) override;
   void CloseHandle(ProcessHandle handle) override;
 
  private:

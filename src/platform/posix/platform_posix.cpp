@@ -24,6 +24,7 @@
 namespace kestro {
 
 const char kPathSeparator[] = "/";
+const char kServiceAccount[] = "root";
 const char kDefaultLogDir[] = "/var/log/kestro";
 const char kServiceOptionsHelp[] =
     "-installservice : install the Kestro systemd service\n"

@@ -14,22 +14,25 @@
 namespace kestro {
 namespace {
 
-bool OwnedByTrustedUser(const struct stat& st) { return st.st_uid == 0 || st.st_uid == ProgramUser(); }
+// Root, and `account`: the user the files are judged for.
+bool OwnedByTrustedUser(const struct stat& st, uid_t account) { return st.st_uid == 0 || st.st_uid == account; }
 
-// Who besides root and this program's user may change which files a rule's
-// folders hold: for the settings and a slot's program nobody, for the agent
-// file (the agent's own) not every user.
-std::string FolderProblem(const struct stat& folder, const struct stat& entry, const std::string& shown,
-                          FileRule rule) {
+// Who besides root and `account` may change which files a rule's folders
+// hold: for the settings and a slot's program nobody, for the agent file
+// (the agent's own) not every user. `entry` is what the folder holds under
+// the name looked up, null when nothing: whoever may write the folder may
+// put his own there.
+std::string FolderProblem(const struct stat& folder, const struct stat* entry, const std::string& shown,
+                          FileRule rule, uid_t account) {
   // In a sticky folder (/tmp) only an entry's owner may remove or rename it:
   // a folder or file is judged by its own owner next, a link here.
   const bool sticky = (folder.st_mode & S_ISVTX) != 0;
-  const bool entryKept = !S_ISLNK(entry.st_mode) || OwnedByTrustedUser(entry);
+  const bool entryKept = entry != nullptr && (!S_ISLNK(entry->st_mode) || OwnedByTrustedUser(*entry, account));
   if (rule == FileRule::Agent) {
     if ((folder.st_mode & S_IWOTH) && !sticky) return "lies in \"" + shown + "\", which every user may write";
     return "";
   }
-  if (!OwnedByTrustedUser(folder)) return "lies in \"" + shown + "\", which " + BelongsTo(folder.st_uid);
+  if (!OwnedByTrustedUser(folder, account)) return "lies in \"" + shown + "\", which " + BelongsTo(folder.st_uid);
   if ((folder.st_mode & (S_IWGRP | S_IWOTH)) && !(sticky && entryKept))
     return "lies in \"" + shown + "\", which others than its owner may write";
   return "";
@@ -66,8 +69,9 @@ int OpenRoot(int fd, struct stat* folder) {
 // under `rule` every entry looked up on the way (each folder and link).
 // Returns the folder's descriptor (`folder` gets its status, `real` its
 // path without links), or -1 with errno set; the first entry others may
-// change goes into `problem`.
-int OpenCheckedDirectory(const std::string& dir, FileRule rule, std::string* problem,
+// change goes into `problem`, a folder that lacks the entry looked up in it
+// included.
+int OpenCheckedDirectory(const std::string& dir, FileRule rule, uid_t account, std::string* problem,
                          struct stat* folder, std::string* real) {
   std::vector<std::string> rest;
   if (dir.empty() || dir[0] != '/') {
@@ -92,10 +96,14 @@ int OpenCheckedDirectory(const std::string& dir, FileRule rule, std::string* pro
     } else {
       struct stat entry;
       if (fstatat(fd, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+        const int error = errno;
+        if (error == ENOENT && problem->empty())
+          *problem = FolderProblem(*folder, nullptr, walked.empty() ? "/" : walked, rule, account);
+        errno = error;
         broken = true;
         continue;
       }
-      if (problem->empty()) *problem = FolderProblem(*folder, entry, walked.empty() ? "/" : walked, rule);
+      if (problem->empty()) *problem = FolderProblem(*folder, &entry, walked.empty() ? "/" : walked, rule, account);
       if (S_ISLNK(entry.st_mode)) {
         char target[PATH_MAX];
         const ssize_t n = readlinkat(fd, name.c_str(), target, sizeof target);
@@ -140,9 +148,9 @@ void Split(const std::string& path, std::string* dir, std::string* name) {
 }
 
 // What the rule asks of the file itself, beyond being a regular file.
-std::string FileProblem(const struct stat& st, FileRule rule) {
+std::string FileProblem(const struct stat& st, FileRule rule, uid_t account) {
   if (rule == FileRule::Agent) return st.st_mode & S_IWOTH ? "may be written by every user" : "";
-  if (!OwnedByTrustedUser(st)) return BelongsTo(st.st_uid);
+  if (!OwnedByTrustedUser(st, account)) return BelongsTo(st.st_uid);
   if (st.st_mode & (S_IWGRP | S_IWOTH)) return "may be written by others than its owner";
   return "";
 }
@@ -151,7 +159,8 @@ int OpenJudged(const std::string& path, FileRule rule, std::string* refusal) {
   std::string dir, name, real, dirProblem;
   Split(path, &dir, &name);
   struct stat folder;
-  const int dirfd = OpenCheckedDirectory(dir, rule, &dirProblem, &folder, &real);
+  const uid_t account = ProgramUser();
+  const int dirfd = OpenCheckedDirectory(dir, rule, account, &dirProblem, &folder, &real);
   if (dirfd < 0) return -1;
   const int fd = openat(dirfd, name.c_str(), O_RDONLY | kNoFollow);
   if (fd < 0) {
@@ -168,9 +177,9 @@ int OpenJudged(const std::string& path, FileRule rule, std::string* refusal) {
     return -1;
   }
   if (!S_ISREG(st.st_mode)) return Refuse(fd, "is not a regular file", refusal);
-  const std::string problem = FileProblem(st, rule);
+  const std::string problem = FileProblem(st, rule, account);
   if (!problem.empty()) return Refuse(fd, problem, refusal);
-  if (dirProblem.empty()) dirProblem = FolderProblem(folder, st, real, rule);
+  if (dirProblem.empty()) dirProblem = FolderProblem(folder, &st, real, rule, account);
   if (!dirProblem.empty()) return Refuse(fd, dirProblem, refusal);
   return fd;
 }
@@ -182,35 +191,71 @@ int OpenTrustedForReading(const std::string& path, FileRule rule, std::string* r
   return OpenJudged(path, rule, refusal);
 }
 
-std::string ProgramRefusal(const std::string& path) {
+int OpenTrustedProgram(const std::string& path, uid_t account, std::string* refusal) {
+  refusal->clear();
   std::string current = path;
   for (int links = 0; links <= kMostLinks; ++links) {
     std::string dir, name, real, problem;
     Split(current, &dir, &name);
     struct stat folder;
-    const int dirfd = OpenCheckedDirectory(dir, FileRule::Settings, &problem, &folder, &real);
-    if (dirfd < 0) return "";  // not there: starting it says why
+    const int dirfd = OpenCheckedDirectory(dir, FileRule::Settings, account, &problem, &folder, &real);
+    // A folder missing on the way: whoever may write the one above it may
+    // make it, and the program in it.
+    if (dirfd < 0) return problem.empty() ? -1 : Refuse(-1, problem, refusal);
+    errno = EACCES;  // a name ending in "/" is no program
+    int fd = name.empty() ? -1 : openat(dirfd, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     struct stat st;
-    const bool there = !name.empty() && fstatat(dirfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-    char target[PATH_MAX];
-    ssize_t length = 0;
-    if (there && S_ISLNK(st.st_mode)) length = readlinkat(dirfd, name.c_str(), target, sizeof target);
+    if (fd >= 0 && fstat(fd, &st) != 0) {
+      const int error = errno;
+      close(fd);
+      fd = -1;
+      errno = error;
+    }
+    const int error = errno;
     close(dirfd);
-    if (!there || length < 0 || length == static_cast<ssize_t>(sizeof target)) return "";
+    if (fd < 0) {
+      // Nothing there: whoever may write the folder may put his own program there.
+      if (problem.empty() && error == ENOENT)
+        problem = FolderProblem(folder, nullptr, real, FileRule::Settings, account);
+      if (!problem.empty()) return Refuse(-1, problem, refusal);
+      errno = error;
+      return -1;
+    }
     if (S_ISLNK(st.st_mode)) {
       // Whoever may replace the link chooses the program.
-      if (problem.empty()) problem = FolderProblem(folder, st, real, FileRule::Settings);
-      if (!problem.empty()) return problem;
+      if (problem.empty()) problem = FolderProblem(folder, &st, real, FileRule::Settings, account);
+      if (!problem.empty()) return Refuse(fd, problem, refusal);
+      char target[PATH_MAX];
+      const ssize_t length = readlinkat(fd, "", target, sizeof target);
+      close(fd);
+      if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) {
+        errno = length < 0 ? ENOENT : ENAMETOOLONG;
+        return -1;
+      }
       const std::string to(target, static_cast<std::size_t>(length));
       current = to[0] == '/' ? to : real + "/" + to;
       continue;
     }
-    if (!S_ISREG(st.st_mode)) return "";
-    const std::string own = FileProblem(st, FileRule::Settings);
-    if (!own.empty()) return own;
-    return problem.empty() ? FolderProblem(folder, st, real, FileRule::Settings) : problem;
+    if (!S_ISREG(st.st_mode)) {
+      close(fd);
+      errno = EACCES;  // as execve says of a folder or a device
+      return -1;
+    }
+    const std::string own = FileProblem(st, FileRule::Settings, account);
+    if (!own.empty()) return Refuse(fd, own, refusal);
+    if (problem.empty()) problem = FolderProblem(folder, &st, real, FileRule::Settings, account);
+    if (!problem.empty()) return Refuse(fd, problem, refusal);
+    return fd;
   }
-  return "";  // too many links: starting it fails
+  errno = ELOOP;
+  return -1;
+}
+
+std::string ProgramRefusal(const std::string& path, uid_t account) {
+  std::string refusal;
+  const int fd = OpenTrustedProgram(path, account, &refusal);
+  if (fd >= 0) close(fd);
+  return refusal;
 }
 
 }  // namespace kestro

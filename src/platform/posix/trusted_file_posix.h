@@ -31,13 +31,19 @@ enum class FileRule {
 // EPERM.
 int OpenTrustedForReading(const std::string& path, FileRule rule, std::string* refusal);
 
-// Why a slot's program, the file execve runs for `path` (a link followed to
-// its end), may be changed by others than root and this program's user,
-// judged as the settings file is: a phrase after its name ("may be written
-// by others than its owner"); empty when it may not, or when it is not
-// there to run. Nobody else can change what was judged, so it is still what
-// runs.
-std::string ProgramRefusal(const std::string& path);
+// Opens a slot's program, the file execve runs for `path` (a link followed
+// to its end), judged as the settings file is, with root and `account` as
+// the users it may belong to: the descriptor (O_PATH, close-on-exec) of the
+// very file judged, for fexecve. Returns -1 with errno set when it cannot
+// be opened or is no regular file; when others than root and `account`
+// could change or replace it, or put a program of their own where it is
+// missing, `refusal` gets why as a phrase after its name ("may be written
+// by others than its owner", "lies in \"/tmp\", which ...") and errno is
+// EPERM.
+int OpenTrustedProgram(const std::string& path, uid_t account, std::string* refusal);
+// The refusal alone: empty when the program may be run or is not there to
+// run in folders nobody else may write.
+std::string ProgramRefusal(const std::string& path, uid_t account);
 
 // Opens or creates (with `mode`) one of the program's own files, a log or
 // the lock file, with `flags` (O_WRONLY | O_APPEND, O_RDWR, ...). A file that

@@ -12,6 +12,7 @@ class Win32ChildProcesses : public ChildProcesses {
   int Wait(ProcessHandle process, std::uint32_t milliseconds) override;
   std::string RunProblem(const std::string& application) override;
   std::string TrustProblem(const std::string& application) override;
+  bool IsRegularFile(const std::string& path) override;
   void CloseHandle(ProcessHandle handle) override;
 };
 

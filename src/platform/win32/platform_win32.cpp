@@ -25,6 +25,7 @@
 namespace kestro {
 
 const char kPathSeparator[] = "\\";
+const char kServiceAccount[] = "";
 const char kDefaultLogDir[] = "C:";
 const char kServiceOptionsHelp[] =
     "-installservice : install the Kestro Windows service\n"

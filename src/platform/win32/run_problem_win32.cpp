@@ -22,4 +22,9 @@ std::string Win32ChildProcesses::RunProblem(const std::string& application) {
   return TrustProblem(application);
 }
 
+bool Win32ChildProcesses::IsRegularFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace kestro
