@@ -80,6 +80,12 @@ int RunCheckMode(const char* const* argv) {
   CheckPassSchedule(report, settings);
   CheckStagingServer(report);
   CheckFolders(report, settings);
+  for (int n = 1; n <= kSlotCount; ++n) {
+    if (!settings.Slot(n).Command.empty()) {
+      report.Fine(std::string("Slot commands are judged for the service's account, ") + kServiceAccount);
+      break;
+    }
+  }
   for (int n = 1; n <= kSlotCount; ++n) CheckSlot(report, n, settings.Slot(n));
   return report.Verdict();
 }

@@ -10,4 +10,8 @@ extern const char kDefaultLogDir[];
 // the system's service manager.
 extern const char kServiceOptionsHelp[];
 
+// The account the service runs as, whose own files a slot's program may be:
+// -check judges for it whoever runs -check.
+extern const char kServiceAccount[];
+
 }  // namespace kestro

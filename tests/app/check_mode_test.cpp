@@ -42,6 +42,8 @@ struct Row {
 
 const Row kRows[] = {
     {"in order", [](FakeSystem&) {}, 0, "Check passed: a pass has everything it needs.\n"},
+    // Judged for the service's account, whoever runs -check.
+    {"account assumed", [](FakeSystem&) {}, 0, "\nSlot commands are judged for the service's account, root\nSlot 1:"},
     // Not set is at its default, as a fresh installation leaves it: no finding.
     {"no key", [](FakeSystem& s) { s.registry.RemoveKey(kKey); s.lastError.code = 2; }, 0,
      "The settings key SOFTWARE\\Morvane\\Kestro was not found: every setting is at its default\n"},
