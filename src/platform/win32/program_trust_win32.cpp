@@ -110,8 +110,11 @@ class Walk {
     entry.path = path;
     for (DWORD follow = 0; follow < 2; ++follow) {
       const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-      HANDLE handle = CreateFileA(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
-                                  nullptr, OPEN_EXISTING, flags, nullptr);
+      // Sharing binds only a handle that may read, write or delete: this one
+      // may run the file or pass through the folder (FILE_EXECUTE, as
+      // CreateProcessA opens a program), which leaves others only reading.
+      HANDLE handle = CreateFileA(path.c_str(), FILE_EXECUTE | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
       if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
