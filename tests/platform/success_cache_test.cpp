@@ -10,7 +10,7 @@ namespace kestro {
 namespace {
 
 TEST(SuccessCache, FailureIsAskedAgainAfterItsPauseAndSuccessIsKept) {
-  SuccessCache<int> cache(60000);
+  static SuccessCache<int> cache(60000);  // as the program keeps one: for good
   int asked = 0;
   bool answers = false;
   const auto lookUp = [&](int* value) { ++asked, *value = 7; return answers; };
