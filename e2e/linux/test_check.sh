@@ -10,7 +10,7 @@ check "-check broken: findings" "$(cat <<EOT
 Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay: not a REG_DWORD, 5 is used
 The agent file "$c/agent/OXL/CONF/OXL.CNF" is not a regular file and was not read
 Log folder: "$c/logs" does not exist
-Slot commands: judged for root, the account the service runs as
+Slot commands are judged for the service's account, root
 Slot 1: command "$c/no-such-program" does not exist
 Check failed (exit code 240): settings, staging server, folders, slots
 EOT
@@ -34,7 +34,7 @@ Settings: every value of SOFTWARE\\Morvane\\Kestro read
 Staging server: localhost (from "$c/agent/OXL/CONF/OXL.CNF")
 Staging server address: 127.0.0.1 (IPv4)
 Log folder: "$c/logs" is usable
-Slot commands: judged for root, the account the service runs as
+Slot commands are judged for the service's account, root
 Slot 1: command "/bin/true" may be run
 Slot 2: no service, no command
 Slot 3: no service, no command

@@ -22,6 +22,7 @@ check "-check broken: findings" "$(cat <<EOT
 Could not read SOFTWARE\\Morvane\\Kestro\\PingDelay: not a REG_DWORD, 5 is used
 Could not retrieve Staging server from $(dos_path "$c/agent")\\OXL\\CONF\\OXL.CNF
 Log folder: "$(dos_path "$c/logs")" does not exist
+Slot commands are judged for the service's account, LocalSystem
 Slot 1: service "NoSuchService" is unknown
 Slot 2: command "C:\\no\\such.exe" does not exist
 Slot 3: no service, no command
@@ -45,6 +46,7 @@ Settings: every value of SOFTWARE\\Morvane\\Kestro read
 Staging server: 127.0.0.1 (from "$(dos_path "$c/agent")\\OXL\\CONF\\OXL.CNF")
 Staging server address: 127.0.0.1 (IPv4)
 Log folder: "$(dos_path "$c/logs")" is usable
+Slot commands are judged for the service's account, LocalSystem
 Slot 1: service "RpcSs" is known
 Slot 2: command "C:\\windows\\system32\\cmd.exe" may be run
 Slot 3: no service, no command

@@ -80,11 +80,12 @@ int RunCheckMode(const char* const* argv) {
   CheckPassSchedule(report, settings);
   CheckStagingServer(report);
   CheckFolders(report, settings);
-  bool commands = false;
-  for (int n = 1; n <= kSlotCount; ++n) commands = commands || !settings.Slot(n).Command.empty();
-  // Whose programs pass depends on who runs them: say for whom they are judged.
-  if (commands && kServiceAccount[0] != '\0')
-    report.Fine(std::string("Slot commands: judged for ") + kServiceAccount + ", the account the service runs as");
+  for (int n = 1; n <= kSlotCount; ++n) {
+    if (!settings.Slot(n).Command.empty()) {
+      report.Fine(std::string("Slot commands are judged for the service's account, ") + kServiceAccount);
+      break;
+    }
+  }
   for (int n = 1; n <= kSlotCount; ++n) CheckSlot(report, n, settings.Slot(n));
   return report.Verdict();
 }

@@ -53,11 +53,14 @@ std::uint32_t RunCommand(std::string command, std::string argument, int start) {
   // The program runs with this program's rights, and so do the files its
   // argument names, a script for its interpreter: one that someone else
   // could have changed or replaced is not run.
+  // The program is judged last: on Windows its judgement holds it and its
+  // folders until the process is created from it.
   ChildProcesses& children = *Os().children;
-  std::vector<std::string> judged{command};
+  std::vector<std::string> judged;
   for (const std::string& word : FullPathWords(argument)) {
     if (children.IsRegularFile(word)) judged.push_back(word);
   }
+  judged.push_back(command);
   for (const std::string& file : judged) {
     const std::string distrust = children.TrustProblem(file);
     if (!distrust.empty()) {

@@ -44,8 +44,9 @@ class ChildProcesses {
   // Whether someone other than the administrators (root, SYSTEM,
   // Administrators, TrustedInstaller) or this program's account could
   // change or replace the file Create would run for `application`, or a
-  // folder above it: empty when nobody could, or when there is no file to
-  // run; else who, as a phrase after "it" ("may be written by S-1-5-11").
+  // folder above it, or put it there while it is missing: empty when nobody
+  // could; else who, as a phrase after "it" ("may be written by S-1-5-11").
+  // What was judged stays so until the next Create has opened the program.
   virtual std::string TrustProblem(const std::string& application) = 0;
   // Whether `path` names an existing regular file (links followed).
   virtual bool IsRegularFile(const std::string& path) = 0;

@@ -6,6 +6,7 @@
 // program's own account may own them or be able to change or replace them.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/own_file_security.h"
 
@@ -21,10 +22,46 @@ inline constexpr std::uint32_t kProgramChangeRights =
 // folder's own delete, access list and owner. Adding entries (users may
 // create folders in C:\) replaces none.
 inline constexpr std::uint32_t kFolderReplaceRights = 0x0040 | 0x10000 | 0x40000 | 0x80000 | 0x10000000;
+inline constexpr std::uint32_t kAddFileRight = 0x0002;     // FILE_ADD_FILE
+inline constexpr std::uint32_t kAddFolderRight = 0x0004;   // FILE_ADD_SUBDIRECTORY
+
+// What a folder is to the program. Windows loads a program's DLLs from its
+// own folder first, so whoever may add a file there chooses code that runs
+// with it; whoever may add the missing folder on the way owns what is below.
+enum class FolderRole { Above, HoldsProgram, HoldsMissingFolder };
 
 // Why the program may not be run, as a phrase after "it" ("may be written
 // by S-1-5-11"); empty when it may. For a folder above it, `folder` is the
 // folder's path ("lies in \"C:\\Tools\", which belongs to S-1-5-21-...").
-std::string ProgramRefusal(const FileSecurity& security, const std::string& folder);
+// A volume without access lists lets every user change what lies on it:
+// refused unless this program's own (`hostKeepsAccessLists` false) is such
+// a volume too, when nothing is protected anyway.
+std::string ProgramRefusal(const FileSecurity& security, const std::string& folder,
+                           FolderRole role = FolderRole::Above, bool hostKeepsAccessLists = true);
+
+// One entry of a program's path as the system showed it, opened from the
+// root down: the entry itself and, for a link (a symbolic link, a
+// junction), what it leads to.
+struct PathEntry {
+  std::string path;
+  bool missing = false;
+  std::string unreadable;  // why its owner and rights could not be read
+  std::vector<FileSecurity> security;
+};
+
+// The refusal of a walked path: the program first (unless missing or not
+// asked for: an empty path), then the folders from the root down to the
+// first missing one. The deepest folder takes `deepest`; the last one
+// before a missing folder holds that missing folder. Whatever is missing,
+// the folders that are there are judged: a program that appears later must
+// appear in folders only the administrators may change.
+std::string PathRefusal(const std::vector<PathEntry>& folders, const PathEntry& program,
+                        FolderRole deepest, bool hostKeepsAccessLists);
+
+// How long the root of a full Windows path is ("C:\", "\\server\share\",
+// either after "\\?\" or as "\\?\UNC\server\share\"); 0 for a form whose
+// folders cannot be walked by its text (a volume's name, a device, "." or
+// ".." left in a path the system takes literally).
+std::string::size_type WalkableRootLength(const std::string& path);
 
 }  // namespace kestro

@@ -42,6 +42,8 @@ struct Row {
 
 const Row kRows[] = {
     {"in order", [](FakeSystem&) {}, 0, "Check passed: a pass has everything it needs.\n"},
+    // Judged for the service's account, whoever runs -check.
+    {"account assumed", [](FakeSystem&) {}, 0, "\nSlot commands are judged for the service's account, root\nSlot 1:"},
     // Not set is at its default, as a fresh installation leaves it: no finding.
     {"no key", [](FakeSystem& s) { s.registry.RemoveKey(kKey); s.lastError.code = 2; }, 0,
      "The settings key SOFTWARE\\Morvane\\Kestro was not found: every setting is at its default\n"},
@@ -139,8 +141,6 @@ const Row kRows[] = {
      128, "\nSlot 1: service \"one\" could not be looked up: Access is denied. (0x5)\n"},
     {"command", [](FakeSystem& s) { s.children.runProblems["/bin/cmd"] = "may not be run: denied"; }, 128,
      "\nSlot 2: command \"/bin/cmd\" may not be run: denied\n"},
-    {"command judged for the service's account", [](FakeSystem&) {}, 0,
-     "\nSlot commands: judged for root, the account the service runs as\nSlot 1: "},
     {"command others may change",
      [](FakeSystem& s) { s.children.trustProblems["/bin/cmd"] = "may be written by others than its owner"; }, 128,
      "\nSlot 2: command \"/bin/cmd\" may be written by others than its owner\n"},

@@ -103,7 +103,15 @@ TEST_F(RunCommandTest, ProgramOthersMayChangeIsJudgedByOwnerAndRights) {
   struct Row {
     FileSecurity security;
     std::string folder, refusal;
+    FolderRole role = FolderRole::Above;
+    bool hostKeepsAccessLists = true;
   };
+  FileSecurity fat{Principal::Other, "S-1-1-0", false, {}};
+  fat.volumeKeepsAccessLists = false;
+  const std::string fatWhy = "is on a volume that keeps no access lists (FAT, exFAT), where every user may "
+                             "change it, unlike the volume of Kestro.exe";
+  const FileSecurity usersAdd{Principal::System, "S-1-5-18", true, {admins, {Principal::Other, "S-1-5-11", 0x2}}};
+  const FileSecurity usersAddFolder{Principal::System, "S-1-5-18", true, {admins, {Principal::Other, "S-1-5-11", 0x4}}};
   for (const Row& r : std::vector<Row>{
            // cmd.exe: TrustedInstaller's, users may run it.
            {{Principal::Other, kTrustedInstallerSid, true, {admins, usersRun}}, "", ""},
@@ -116,8 +124,53 @@ TEST_F(RunCommandTest, ProgramOthersMayChangeIsJudgedByOwnerAndRights) {
            {{Principal::System, "S-1-5-18", true, {admins, {Principal::Other, "S-1-5-11", 0x40}}}, "C:\\Tools",
             "lies in \"C:\\Tools\", which may be written by S-1-5-11"},
            {{Principal::Other, user, true, {admins}}, "C:\\Tools", "lies in \"C:\\Tools\", which belongs to " + user},
+           // A file added to the program's own folder loads as one of its DLLs;
+           // a folder added where one is missing on the way holds what follows.
+           {usersAdd, "C:\\Tools", "lies in \"C:\\Tools\", which may be written by S-1-5-11",
+            FolderRole::HoldsProgram},
+           {usersAdd, "C:\\", ""},
+           {usersAddFolder, "C:\\drop", "lies in \"C:\\drop\", which may be written by S-1-5-11",
+            FolderRole::HoldsMissingFolder},
+           {usersAddFolder, "C:\\Tools", "", FolderRole::HoldsProgram},
+           // FAT: refused, unless this program lies on such a volume too.
+           {fat, "", fatWhy},
+           {fat, "E:\\", "lies in \"E:\\\", which " + fatWhy},
+           {fat, "", "", FolderRole::Above, false},
        }) {
-    EXPECT_EQ(r.refusal, ProgramRefusal(r.security, r.folder));
+    EXPECT_EQ(r.refusal, ProgramRefusal(r.security, r.folder, r.role, r.hostKeepsAccessLists));
+  }
+  // A program that is missing, or a folder on its way, is no reason to
+  // judge less: the folders that are there are judged.
+  const FileSecurity system{Principal::System, "S-1-5-18", true, {admins}};
+  const auto entry = [](const std::string& path, FileSecurity security) {
+    return PathEntry{path, false, "", {security}};
+  };
+  const PathEntry missing{"", true, "", {}};
+  struct Walked {
+    std::vector<PathEntry> folders;
+    PathEntry program;
+    std::string refusal;
+  };
+  for (const Walked& w : std::vector<Walked>{
+           {{entry("C:\\", system), entry("C:\\drop", usersAdd)}, missing,
+            "lies in \"C:\\drop\", which may be written by S-1-5-11"},
+           {{entry("C:\\", system), entry("C:\\drop", usersAddFolder), missing}, PathEntry{},
+            "lies in \"C:\\drop\", which may be written by S-1-5-11"},
+           {{entry("C:\\", usersAddFolder), entry("C:\\Tools", system)}, missing, ""},
+           {{entry("C:\\", system), PathEntry{"C:\\T", false, "has an owner and rights that could not be read (error 5)", {}}},
+            PathEntry{}, "lies in \"C:\\T\", which has an owner and rights that could not be read (error 5)"},
+           // A link is judged itself and by what it leads to.
+           {{entry("C:\\", system)}, PathEntry{"C:\\a.exe", false, "", {system, {Principal::Other, user, true, {admins}}}},
+            "belongs to " + user},
+       }) {
+    EXPECT_EQ(w.refusal, PathRefusal(w.folders, w.program, FolderRole::HoldsProgram, true));
+  }
+  // Only a path whose folders the walk can name from its text is walked.
+  for (const auto& [path, root] : std::vector<std::pair<std::string, std::size_t>>{
+           {"C:\\T\\a.exe", 3}, {"\\\\s\\sh\\a.exe", 7}, {"\\\\?\\C:\\a.exe", 7},
+           {"\\\\?\\UNC\\s\\sh\\a.exe", 13}, {"\\\\?\\Volume{1}\\a.exe", 0},
+           {"\\\\?\\C:\\T\\..\\a.exe", 0}, {"\\\\.\\C:\\a.exe", 0}, {"\\\\s\\a.exe", 0}}) {
+    EXPECT_EQ(root, WalkableRootLength(path)) << path;
   }
 }
 

@@ -24,8 +24,8 @@
 namespace kestro {
 
 const char kPathSeparator[] = "/";
-const char kServiceAccount[] = "root";
 const char kDefaultLogDir[] = "/var/log/kestro";
+const char kServiceAccount[] = "root";
 const char kServiceOptionsHelp[] =
     "-installservice : install the Kestro systemd service\n"
     "-removeservice : remove the Kestro systemd service\n"

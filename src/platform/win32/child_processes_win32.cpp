@@ -30,10 +30,14 @@ bool Win32ChildProcesses::Create(const std::string& application, const std::stri
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, TRUE,
-                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                      &process))
-    return false;
+  const BOOL created = CreateProcessA(application.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                                      &startup, &process);
+  // The program judged is the program opened: what held it may go now.
+  const DWORD error = GetLastError();
+  Release();
+  SetLastError(error);
+  if (!created) return false;
   child->process = reinterpret_cast<ProcessHandle>(process.hProcess);
   child->thread = reinterpret_cast<ProcessHandle>(process.hThread);
   return true;

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/success_cache.h"
 #include "platform/win32/own_file_rights_win32.h"
 
 namespace kestro {
@@ -43,27 +44,29 @@ bool IsThisAccount(PSID sid) {
 
 // The computer account ("NAME$" of the machine's domain): what a share
 // names as the owner of the files a LocalSystem service creates there.
-// Asked once; unknown off a domain.
-struct ComputerAccount {
-  unsigned char sid[SECURITY_MAX_SID_SIZE];
-  bool known = false;
-  ComputerAccount() {
-    char name[MAX_COMPUTERNAME_LENGTH + 2];
-    DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
-    if (!GetComputerNameA(name, &length)) return;
-    const std::string account = std::string(name, length) + "$";
-    DWORD sidSize = sizeof sid;
-    char domain[256];
-    DWORD domainSize = sizeof domain;
-    SID_NAME_USE use;
-    known = LookupAccountNameA(nullptr, account.c_str(), sid, &sidSize, domain, &domainSize, &use) &&
-            IsValidSid(sid);
-  }
+// Unknown off a domain, and at boot until the domain's controller answers:
+// asked again then, once a minute.
+struct ComputerSid {
+  unsigned char bytes[SECURITY_MAX_SID_SIZE];
 };
 
+bool LookUpComputerAccount(ComputerSid* sid) {
+  char name[MAX_COMPUTERNAME_LENGTH + 2];
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameA(name, &length)) return false;
+  const std::string account = std::string(name, length) + "$";
+  DWORD sidSize = sizeof sid->bytes;
+  char domain[256];
+  DWORD domainSize = sizeof domain;
+  SID_NAME_USE use;
+  return LookupAccountNameA(nullptr, account.c_str(), sid->bytes, &sidSize, domain, &domainSize, &use) &&
+         IsValidSid(sid->bytes);
+}
+
 PSID ComputerAccountSid() {
-  static const ComputerAccount computer;
-  return computer.known ? const_cast<unsigned char*>(computer.sid) : nullptr;
+  static SuccessCache<ComputerSid> computer(60 * 1000);
+  const ComputerSid* sid = computer.Get(GetTickCount(), LookUpComputerAccount);
+  return sid == nullptr ? nullptr : const_cast<unsigned char*>(sid->bytes);
 }
 
 bool IsComputerAccount(PSID sid) {
@@ -71,11 +74,13 @@ bool IsComputerAccount(PSID sid) {
   return computer != nullptr && EqualSid(sid, computer) != FALSE;
 }
 
-Principal Classify(PSID sid, bool share) {
+// `thisAccount`: whether this process's own account counts as the
+// program's (not when judging for the service's account, LocalSystem).
+Principal Classify(PSID sid, bool share, bool thisAccount) {
   if (IsWellKnown(sid, 1, SECURITY_LOCAL_SYSTEM_RID, 0)) return Principal::System;
   if (IsWellKnown(sid, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS))
     return Principal::Administrators;
-  if (IsThisAccount(sid)) return Principal::ThisAccount;
+  if (thisAccount && IsThisAccount(sid)) return Principal::ThisAccount;
   // Only looked up for a share: off a share it counts for nothing, and the
   // look-up may wait for the domain's controller.
   return share && IsComputerAccount(sid) ? Principal::ComputerAccount : Principal::Other;
@@ -83,7 +88,7 @@ Principal Classify(PSID sid, bool share) {
 
 // Reads the owner and the entries that apply to the file; false when they
 // could not be read (`why` then says so).
-bool ReadSecurity(HANDLE file, bool share, FileSecurity* security, std::string* why) {
+bool ReadSecurity(HANDLE file, bool share, bool thisAccount, FileSecurity* security, std::string* why) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -95,7 +100,7 @@ bool ReadSecurity(HANDLE file, bool share, FileSecurity* security, std::string* 
     return false;
   }
   if (owner != nullptr) {
-    security->owner = Classify(owner, share);
+    security->owner = Classify(owner, share, thisAccount);
     security->ownerName = SidText(owner);
   } else {
     security->ownerName = "no account";
@@ -109,7 +114,7 @@ bool ReadSecurity(HANDLE file, bool share, FileSecurity* security, std::string* 
     if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) continue;
     const ACCESS_ALLOWED_ACE* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
     PSID sid = const_cast<DWORD*>(&allowed->SidStart);
-    security->grants.push_back({Classify(sid, share), SidText(sid), allowed->Mask});
+    security->grants.push_back({Classify(sid, share, thisAccount), SidText(sid), allowed->Mask});
   }
   LocalFree(descriptor);
   return true;
@@ -161,12 +166,22 @@ void ReadVolume(HANDLE file, bool* keepsAccessLists, bool* share) {
 }
 
 PSID ShareAccount(const std::string& path) {
-  // A UNC path, or a drive letter mapped to a share; asked at every line, so
-  // by the path's start alone.
-  const bool unc = path.compare(0, 2, "\\\\") == 0;
-  const bool share = unc || (path.size() >= 2 && path[1] == ':' &&
-                             GetDriveTypeA((path.substr(0, 2) + "\\").c_str()) == DRIVE_REMOTE);
-  return share ? ComputerAccountSid() : nullptr;
+  // Asked at every line, so by the path's volume as its start names it: a
+  // UNC path, or a drive letter or volume mapped to a share ("\\?\C:\..."
+  // is the local drive C:).
+  std::string root;
+  if (path.compare(0, 8, "\\\\?\\UNC\\") == 0) return ComputerAccountSid();
+  if (path.compare(0, 4, "\\\\?\\") == 0 || path.compare(0, 4, "\\\\.\\") == 0) {
+    const std::string::size_type end = path.find('\\', 4);
+    root = "\\\\?\\" + path.substr(4, end == std::string::npos ? std::string::npos : end - 4);
+    if (root.size() == 6 && root[5] == ':') root = root.substr(4);
+    root += "\\";
+  } else if (path.compare(0, 2, "\\\\") == 0) {
+    return ComputerAccountSid();
+  } else if (path.size() >= 2 && path[1] == ':') {
+    root = path.substr(0, 2) + "\\";
+  }
+  return !root.empty() && GetDriveTypeA(root.c_str()) == DRIVE_REMOTE ? ComputerAccountSid() : nullptr;
 }
 
 HANDLE OpenOwnFile(const std::string& path, bool lockFile, DWORD disposition,
@@ -192,7 +207,7 @@ OwnFileVerdict JudgeOpenFile(HANDLE file, bool lockFile) {
   ReadVolume(file, &security.volumeKeepsAccessLists, &security.onShare);
   std::string why;
   if (security.volumeKeepsAccessLists && !security.reparsePoint && security.links <= 1 &&
-      !ReadSecurity(file, security.onShare, &security, &why))
+      !ReadSecurity(file, security.onShare, true, &security, &why))
     return {why, false};
   return JudgeOwnFile(security, lockFile);
 }
@@ -216,8 +231,8 @@ std::string RefusalAfterNarrowing(HANDLE file, bool lockFile) {
   return JudgeOpenFile(file, lockFile).refusal;
 }
 
-bool ReadFileSecurity(HANDLE file, FileSecurity* security, std::string* why) {
-  return ReadSecurity(file, false, security, why);
+bool ReadFileSecurity(HANDLE file, FileSecurity* security, std::string* why, bool asService) {
+  return ReadSecurity(file, false, !asService, security, why);
 }
 
 }  // namespace kestro

@@ -11,8 +11,9 @@ struct FileSecurity;
 
 // Reads the owner and the allowing entries that apply to an open file (the
 // handle needs READ_CONTROL); false when they could not be read, `why` then
-// saying so as a phrase after "it".
-bool ReadFileSecurity(HANDLE file, FileSecurity* security, std::string* why);
+// saying so as a phrase after "it". `asService`: this process's own account
+// counts for nothing, as the service's account, LocalSystem, is SYSTEM.
+bool ReadFileSecurity(HANDLE file, FileSecurity* security, std::string* why, bool asService);
 
 // Opens a log (for appending) or the lock file (for its byte) as the log
 // writer does: a reparse point is opened itself, never followed, and the

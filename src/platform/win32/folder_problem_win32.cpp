@@ -11,6 +11,10 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
+bool IsLockFile(const std::string& name) {
+  return name.size() > 4 && name.compare(name.size() - 4, 4, ".lck") == 0;
+}
+
 bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 // "C:" alone names the drive's current directory; the log folder "C:" is
@@ -30,7 +34,7 @@ std::string OwnFileProblem(const std::string& path, std::vector<std::string>* no
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return Quoted(path) + " is not a regular file";
   // A lock file is held to the stricter rule: nobody else may open it.
-  const bool lockFile = path.size() > 4 && path.compare(path.size() - 4, 4, ".lck") == 0;
+  const bool lockFile = IsLockFile(path);
   HANDLE file = OpenOwnFile(path, lockFile, OPEN_EXISTING, nullptr, false);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
@@ -66,10 +70,16 @@ std::string Win32Files::FolderProblem(const std::string& directory,
   bool share = false;
   ReadVolume(handle, &keepsAccessLists, &share);
   CloseHandle(handle);
-  if (!keepsAccessLists)
-    notes->push_back(Quoted(folder) +
-                     " lies on a volume that keeps no access lists (FAT, exFAT): anyone may "
-                     "change its files, which the writer uses as they are");
+  if (!keepsAccessLists) {
+    const std::string problem = Quoted(folder) +
+                                " lies on a volume that keeps no access lists (FAT, exFAT): anyone may "
+                                "change its files, which the writer uses as they are";
+    // Whoever holds the lock file's byte there holds up every line for a
+    // minute and then drops it: a log folder there is a finding.
+    for (const std::string& name : names)
+      if (IsLockFile(name)) return problem;
+    notes->push_back(problem);
+  }
   for (const std::string& name : names) {
     const std::string problem = OwnFileProblem(directory + "\\" + name, notes);
     if (!problem.empty()) return problem;

@@ -25,8 +25,8 @@
 namespace kestro {
 
 const char kPathSeparator[] = "\\";
-const char kServiceAccount[] = "";
 const char kDefaultLogDir[] = "C:";
+const char kServiceAccount[] = "LocalSystem";
 const char kServiceOptionsHelp[] =
     "-installservice : install the Kestro Windows service\n"
     "-removeservice : remove the Kestro Windows service\n"

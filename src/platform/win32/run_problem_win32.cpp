@@ -19,7 +19,7 @@ std::string Win32ChildProcesses::RunProblem(const std::string& application) {
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "may not be run: " + SystemText(GetLastError());
   ::CloseHandle(file);
-  return TrustProblem(application);
+  return Judge(application, true, false);
 }
 
 bool Win32ChildProcesses::IsRegularFile(const std::string& path) {
