@@ -1,61 +1,8 @@
 #include "settings/monitor_settings.h"
 
-#include "log/write_log.h"
-#include "platform/platform.h"
-#include "platform/settings_key.h"
+#include "settings/setting_sources.h"
 
 namespace kestro {
-namespace {
-
-void ReportUnreadable(const char* name) {
-  WriteLog(std::string("Could not read ") + kSettingsKeyPath + "\\" + name);
-}
-
-void ReadNumber(RegKey key, const char* name, std::uint32_t& field) {
-  std::uint32_t value = 0;
-  if (Os().registry->QueryDword(key, name, &value)) {
-    field = value;
-  } else {
-    ReportUnreadable(name);
-  }
-}
-
-void ReadText(RegKey key, const char* name, std::string& field) {
-  std::string value;
-  if (Os().registry->QueryText(key, name, kRegistryTextSize, &value)) {
-    field = value;
-  } else {
-    ReportUnreadable(name);
-  }
-}
-
-// Missing means empty and is no fault; a value that is there but cannot be
-// read is reported as any other.
-void ReadOptionalText(RegKey key, const char* name, std::string& field) {
-  Registry& registry = *Os().registry;
-  std::string value;
-  if (registry.QueryText(key, name, kRegistryTextSize, &value)) {
-    field = value;
-  } else if (!registry.HasValue(key, name)) {
-    field.clear();
-  } else {
-    ReportUnreadable(name);
-  }
-}
-
-// The same for a number: missing means `fallback`.
-void ReadOptionalNumber(RegKey key, const char* name, std::uint32_t fallback, std::uint32_t& field) {
-  std::uint32_t value = 0;
-  if (Os().registry->QueryDword(key, name, &value)) {
-    field = value;
-  } else if (!Os().registry->HasValue(key, name)) {
-    field = fallback;
-  } else {
-    ReportUnreadable(name);
-  }
-}
-
-}  // namespace
 
 ActionSlot MonitorSettings::Slot(int number) const {
   const int i = number - 1;
@@ -71,14 +18,8 @@ ActionSlot MonitorSettings::Slot(int number) const {
 }
 
 void LoadSettings(MonitorSettings& s) {
-  Registry& registry = *Os().registry;
-  RegKey key = 0;
-  if (!registry.OpenKey(kSettingsKeyPath, &key)) {
-    // A missing key is silent; a settings store that was refused is not.
-    const std::string problem = registry.OpenKeyProblem();
-    if (!problem.empty()) WriteLog(problem);
-    return;
-  }
+  SettingSources key;
+  if (!key.Open()) return;
 
   // The query order is also the order of the "Could not read " lines.
   ReadNumber(key, "PingPacketSize", s.PingPacketSize);
@@ -108,8 +49,6 @@ void LoadSettings(MonitorSettings& s) {
   ReadOptionalNumber(key, "StartAfter2", 1, s.StartAfter[1]);
   ReadOptionalNumber(key, "StartAfter3", 1, s.StartAfter[2]);
   ReadOptionalNumber(key, "RecheckDelay", 0, s.RecheckDelay);
-
-  registry.CloseKey(key);
 }
 
 }  // namespace kestro

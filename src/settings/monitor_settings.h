@@ -42,9 +42,11 @@ struct MonitorSettings {
   ActionSlot Slot(int number) const;
 };
 
-// Refreshes `settings` from the registry. A missing key changes nothing and
-// logs nothing; a value that cannot be read keeps its previous value and logs
-// "Could not read " with its path. MetricsFile, PassSplay, StopAfterN,
+// Refreshes `settings` from the registry: each value from the policy key
+// where it is set there, else from the own key. Without either key nothing
+// changes and nothing is logged; a value that cannot be read keeps its
+// previous value and logs "Could not read " with its path (a policy value
+// that cannot be read: with the policy key's, and the own key's is used). MetricsFile, PassSplay, StopAfterN,
 // StartAfterN and RecheckDelay are optional: a missing value means the
 // default, without a line.
 void LoadSettings(MonitorSettings& settings);

@@ -2,6 +2,8 @@
 // and the texts that do or do not fit.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fakes/fake_system.h"
 #include "settings/expect_defaults.h"
 #include "settings/monitor_settings.h"
@@ -32,7 +34,8 @@ TEST_F(LoadSettingsTest, MissingKeyKeepsDefaultsSilently) {
   LoadSettings(s);
   ExpectDefaults(s);
   EXPECT_TRUE(sys.files.contents.empty());
-  EXPECT_EQ(std::vector<std::string>{"RegOpenKeyExA"}, sys.plan.Calls());
+  // The own key, then the policy key: both missing.
+  EXPECT_EQ(std::vector<std::string>(2, "RegOpenKeyExA"), sys.plan.Calls());
 }
 
 TEST_F(LoadSettingsTest, RefusedStoreKeepsDefaultsAndSaysWhyAtEveryLoad) {
@@ -169,6 +172,91 @@ TEST_F(LoadSettingsTest, AFailedQueryDoesNotStopTheOthers) {
   EXPECT_EQ(1024u, s.PingPacketSize);
   EXPECT_EQ(1u, s.PingDelay);
   EXPECT_EQ(0, sys.registry.OpenCount());
+}
+
+// The policy key over the own key over the default, value by value.
+struct PrecedenceRow {
+  const char* name;
+  std::function<void(testing::FakeRegistry&)> set;
+  std::uint32_t pingDelay, stopAfter1;
+  const char* service1;
+  std::vector<std::string> policyLines;  // the lines but the own key's "Could not read "
+  std::size_t lines;
+};
+
+const PrecedenceRow kPrecedence[] = {
+    {"policy wins",
+     [](testing::FakeRegistry& r) {
+       r.SetDword(kPolicyKeyPath, "PingDelay", 9);
+       r.SetText(kPolicyKeyPath, "Service1", "p");
+       r.SetDword(kPolicyKeyPath, "StopAfter1", 3);
+       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
+       r.SetText(kSettingsKeyPath, "Service1", "o");
+       r.SetDword(kSettingsKeyPath, "StopAfter1", 4);
+     },
+     9, 3, "p", {}, 16},
+    {"own key where the policy sets nothing",
+     [](testing::FakeRegistry& r) {
+       r.AddKey(kPolicyKeyPath);
+       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
+       r.SetText(kSettingsKeyPath, "Service1", "o");
+     },
+     2, 1, "o", {}, 16},
+    {"policy refused",
+     [](testing::FakeRegistry& r) {
+       r.policyRefusal = "The settings file \"/etc/kestro/policy.reg\" is a FIFO and was not read";
+       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
+     },
+     2, 1, "", {"The settings file \"/etc/kestro/policy.reg\" is a FIFO and was not read"}, 18},
+    // Without the own key, what the policy leaves unset stays, silently.
+    {"policy without the own key",
+     [](testing::FakeRegistry& r) { r.SetDword(kPolicyKeyPath, "StopAfter1", 3); }, 5, 3, "", {}, 0},
+    {"wrong type in the policy",
+     [](testing::FakeRegistry& r) {
+       r.SetText(kPolicyKeyPath, "PingDelay", "9");
+       r.SetDword(kPolicyKeyPath, "Service1", 1);
+       r.SetText(kPolicyKeyPath, "StopAfter1", "3");
+       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
+     },
+     2, 1, "",
+     {"Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\PingDelay",
+      "Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\Service1",
+      "Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\StopAfter1"},
+     20},
+};
+
+TEST_F(LoadSettingsTest, ThePolicyKeyWinsOverTheOwnKeyValueByValue) {
+  for (const PrecedenceRow& row : kPrecedence) {
+    SCOPED_TRACE(row.name);
+    FakeSystem fresh;
+    fresh.Install();
+    row.set(fresh.registry);
+    MonitorSettings s;
+    LoadSettings(s);
+    EXPECT_EQ(row.pingDelay, s.PingDelay);
+    EXPECT_EQ(row.stopAfter1, s.StopAfter[0]);
+    EXPECT_EQ(row.service1, s.Service[0]);
+    const std::vector<std::string> lines = fresh.LogMessages();
+    std::vector<std::string> policyLines;
+    for (const std::string& line : lines)
+      if (line.rfind("Could not read SOFTWARE\\Morvane", 0) != 0) policyLines.push_back(line);
+    EXPECT_EQ(row.policyLines, policyLines);
+    EXPECT_EQ(row.lines, lines.size());
+    EXPECT_EQ(0, fresh.registry.OpenCount());
+  }
+}
+
+TEST_F(LoadSettingsTest, ARemovedPolicyGivesWayToTheOwnKeyAtTheNextLoad) {
+  sys.registry.SetDword(kPolicyKeyPath, "PingDelay", 9);
+  sys.registry.SetDword(kPolicyKeyPath, "StopAfter1", 3);
+  sys.registry.SetDword(kSettingsKeyPath, "PingDelay", 2);
+  MonitorSettings s;
+  LoadSettings(s);
+  EXPECT_EQ(9u, s.PingDelay);
+  sys.registry.RemoveKey(kPolicyKeyPath);
+  LoadSettings(s);
+  EXPECT_EQ(2u, s.PingDelay);
+  EXPECT_EQ(1u, s.StopAfter[0]);  // an optional value set nowhere: its default
 }
 
 }  // namespace
