@@ -174,89 +174,75 @@ TEST_F(LoadSettingsTest, AFailedQueryDoesNotStopTheOthers) {
   EXPECT_EQ(0, sys.registry.OpenCount());
 }
 
-// The policy key over the own key over the default, value by value.
-struct PrecedenceRow {
-  const char* name;
-  std::function<void(testing::FakeRegistry&)> set;
-  std::uint32_t pingDelay, stopAfter1;
-  const char* service1;
-  std::vector<std::string> policyLines;  // the lines but the own key's "Could not read "
-  std::size_t lines;
-};
-
-const PrecedenceRow kPrecedence[] = {
-    {"policy wins",
-     [](testing::FakeRegistry& r) {
-       r.SetDword(kPolicyKeyPath, "PingDelay", 9);
-       r.SetText(kPolicyKeyPath, "Service1", "p");
-       r.SetDword(kPolicyKeyPath, "StopAfter1", 3);
-       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
-       r.SetText(kSettingsKeyPath, "Service1", "o");
-       r.SetDword(kSettingsKeyPath, "StopAfter1", 4);
-     },
-     9, 3, "p", {}, 16},
-    {"own key where the policy sets nothing",
-     [](testing::FakeRegistry& r) {
-       r.AddKey(kPolicyKeyPath);
-       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
-       r.SetText(kSettingsKeyPath, "Service1", "o");
-     },
-     2, 1, "o", {}, 16},
-    {"policy refused",
-     [](testing::FakeRegistry& r) {
-       r.policyRefusal = "The settings file \"/etc/kestro/policy.reg\" is a FIFO and was not read";
-       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
-     },
-     2, 1, "", {"The settings file \"/etc/kestro/policy.reg\" is a FIFO and was not read"}, 18},
-    // Without the own key, what the policy leaves unset stays, silently.
-    {"policy without the own key",
-     [](testing::FakeRegistry& r) { r.SetDword(kPolicyKeyPath, "StopAfter1", 3); }, 5, 3, "", {}, 0},
-    {"wrong type in the policy",
-     [](testing::FakeRegistry& r) {
-       r.SetText(kPolicyKeyPath, "PingDelay", "9");
-       r.SetDword(kPolicyKeyPath, "Service1", 1);
-       r.SetText(kPolicyKeyPath, "StopAfter1", "3");
-       r.SetDword(kSettingsKeyPath, "PingDelay", 2);
-     },
-     2, 1, "",
-     {"Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\PingDelay",
-      "Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\Service1",
-      "Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\StopAfter1"},
-     20},
-};
-
-TEST_F(LoadSettingsTest, ThePolicyKeyWinsOverTheOwnKeyValueByValue) {
-  for (const PrecedenceRow& row : kPrecedence) {
-    SCOPED_TRACE(row.name);
-    FakeSystem fresh;
-    fresh.Install();
-    row.set(fresh.registry);
-    MonitorSettings s;
-    LoadSettings(s);
-    EXPECT_EQ(row.pingDelay, s.PingDelay);
-    EXPECT_EQ(row.stopAfter1, s.StopAfter[0]);
-    EXPECT_EQ(row.service1, s.Service[0]);
-    const std::vector<std::string> lines = fresh.LogMessages();
-    std::vector<std::string> policyLines;
-    for (const std::string& line : lines)
-      if (line.rfind("Could not read SOFTWARE\\Morvane", 0) != 0) policyLines.push_back(line);
-    EXPECT_EQ(row.policyLines, policyLines);
-    EXPECT_EQ(row.lines, lines.size());
-    EXPECT_EQ(0, fresh.registry.OpenCount());
+// The policy key over the own key over the default, value by value. Set-up:
+// "P:" the policy key, "O:" the own key, with NAME=N a number or NAME='T' a
+// text; "R:TEXT" refuses the policy's store.
+void Set(testing::FakeRegistry& r, const std::string& spec) {
+  const char* key = spec[0] == 'P' ? kPolicyKeyPath : kSettingsKeyPath;
+  const std::string what = spec.substr(2);
+  const std::string::size_type eq = what.find('=');
+  if (spec[0] == 'R') {
+    r.policyRefusal = what;
+  } else if (eq == std::string::npos) {
+    r.AddKey(key);
+  } else if (what[eq + 1] == '\'') {
+    r.SetText(key, what.substr(0, eq), what.substr(eq + 2, what.size() - eq - 3));
+  } else {
+    r.SetDword(key, what.substr(0, eq), static_cast<std::uint32_t>(std::stoul(what.substr(eq + 1))));
   }
 }
 
-TEST_F(LoadSettingsTest, ARemovedPolicyGivesWayToTheOwnKeyAtTheNextLoad) {
-  sys.registry.SetDword(kPolicyKeyPath, "PingDelay", 9);
-  sys.registry.SetDword(kPolicyKeyPath, "StopAfter1", 3);
-  sys.registry.SetDword(kSettingsKeyPath, "PingDelay", 2);
-  MonitorSettings s;
-  LoadSettings(s);
-  EXPECT_EQ(9u, s.PingDelay);
-  sys.registry.RemoveKey(kPolicyKeyPath);
-  LoadSettings(s);
-  EXPECT_EQ(2u, s.PingDelay);
-  EXPECT_EQ(1u, s.StopAfter[0]);  // an optional value set nowhere: its default
+struct PrecedenceRow {
+  const char* name;
+  std::vector<std::string> set;
+  bool removePolicy;  // then load again
+  std::uint32_t pingDelay, stopAfter1;
+  const char* service1;
+  std::vector<std::string> otherLines;  // all but the own key's "Could not read "
+  std::size_t lines;
+};
+
+const char kPolicyLine[] = "Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\";
+const char kFifo[] = "The settings file \"/etc/kestro/policy.reg\" is a FIFO and was not read";
+
+const PrecedenceRow kPrecedence[] = {
+    {"policy wins", {"P:PingDelay=9", "P:Service1='p'", "P:StopAfter1=3", "O:PingDelay=2", "O:Service1='o'",
+                     "O:StopAfter1=4"}, false, 9, 3, "p", {}, 16},
+    {"own key where the policy sets nothing", {"P:", "O:PingDelay=2", "O:Service1='o'"}, false, 2, 1, "o", {}, 16},
+    {"policy refused", {std::string("R:") + kFifo, "O:PingDelay=2"}, false, 2, 1, "", {kFifo}, 18},
+    // Without the own key, what the policy leaves unset stays, silently.
+    {"policy without the own key", {"P:StopAfter1=3"}, false, 5, 3, "", {}, 0},
+    {"wrong type in the policy", {"P:PingDelay='9'", "P:Service1=1", "P:StopAfter1='3'", "O:PingDelay=2"}, false,
+     2, 1, "", {kPolicyLine + std::string("PingDelay"), kPolicyLine + std::string("Service1"),
+                kPolicyLine + std::string("StopAfter1")}, 20},
+    // Gone at the next load: the own key's value, an optional one's default.
+    {"policy removed", {"P:PingDelay=9", "P:StopAfter1=3", "O:PingDelay=2"}, true, 2, 1, "", {}, 34},
+};
+
+TEST(LoadSettingsPrecedence, ThePolicyKeyWinsOverTheOwnKeyValueByValue) {
+  for (const PrecedenceRow& row : kPrecedence) {
+    SCOPED_TRACE(row.name);
+    FakeSystem sys;
+    sys.Install();
+    for (const std::string& spec : row.set) Set(sys.registry, spec);
+    MonitorSettings s;
+    LoadSettings(s);
+    if (row.removePolicy) {
+      EXPECT_EQ(9u, s.PingDelay);
+      sys.registry.RemoveKey(kPolicyKeyPath);
+      LoadSettings(s);
+    }
+    EXPECT_EQ(row.pingDelay, s.PingDelay);
+    EXPECT_EQ(row.stopAfter1, s.StopAfter[0]);
+    EXPECT_EQ(row.service1, s.Service[0]);
+    const std::vector<std::string> lines = sys.LogMessages();
+    std::vector<std::string> other;
+    for (const std::string& line : lines)
+      if (line.rfind("Could not read SOFTWARE\\Morvane", 0) != 0) other.push_back(line);
+    EXPECT_EQ(row.otherLines, other);
+    EXPECT_EQ(row.lines, lines.size());
+    EXPECT_EQ(0, sys.registry.OpenCount());
+  }
 }
 
 }  // namespace
