@@ -42,3 +42,10 @@ Check passed: a pass has everything it needs.
 EOT
 )" "$(cat "$c/out")"
 check "-check: nothing in the log folder" "" "$(ls -A "$c/logs")"
+# The policy file wins over the settings file, value by value.
+printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Morvane\\Kestro]\n"RecheckDelay"=dword:0000005a\n' >"$c/policy.reg"
+printf '"RecheckDelay"=dword:0000003c\n"StopAfter1"=dword:00000002\n' >>"$c/kestro.reg"
+KESTRO_POLICY=$c/policy.reg KESTRO_REGISTRY=$c/kestro.reg OXLROOT=$c/agent timeout 20 "$KESTRO" -check >"$c/out" 2>&1
+check "-check: the policy file wins" \
+  "Settings from the policy key SOFTWARE\\Policies\\Morvane\\Kestro: RecheckDelay|Passes: PassSplay 0, RecheckDelay 90, StopAfter 2 1 1, StartAfter 1 1 1" \
+  "$(grep -e '^Passes: ' -e '^Settings from the policy' "$c/out" | paste -sd '|')"

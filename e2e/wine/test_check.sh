@@ -60,5 +60,12 @@ check_run
 check "-check: StopAfter1 and RecheckDelay read" \
   "Passes: PassSplay 0, RecheckDelay 60, StopAfter 2 1 1, StartAfter 1 1 1|Check passed: a pass has everything it needs." \
   "$(grep -e '^Passes: ' -e '^Warning' -e '^Check' "$c/lines" | paste -sd '|')"
+# A policy value wins; once the policy key is gone, the own key's is read again.
+wine reg add 'HKLM\SOFTWARE\Policies\Morvane\Kestro' /v RecheckDelay /t REG_DWORD /d 90 /f >/dev/null 2>&1 </dev/null
+check_run
+wine reg delete 'HKLM\SOFTWARE\Policies\Morvane\Kestro' /f >/dev/null 2>&1 </dev/null
+check "-check: the policy's RecheckDelay wins" "RecheckDelay 90" "$(grep -o 'RecheckDelay [0-9][0-9]*' "$c/lines")"
+check_run
+check "-check: the policy removed, the own key's again" "RecheckDelay 60" "$(grep -o 'RecheckDelay [0-9][0-9]*' "$c/lines")"
 check "-check: no event-log entry" 0 "$(grep -a -c 'ReportEvent' "$c/trace")"
 end_prefix

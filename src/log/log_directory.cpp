@@ -3,6 +3,7 @@
 #include "platform/host.h"
 #include "platform/lock.h"
 #include "platform/platform.h"
+#include "platform/setting_keys.h"
 #include "platform/settings_key.h"
 
 namespace kestro {
@@ -11,13 +12,16 @@ namespace {
 Lock directoryLock;
 std::string directory;
 
+// The policy's LogDir where it sets one that can be read, else the own
+// key's; a failure to read it is not logged (the log asks for it).
 std::string ReadLogDir() {
   std::string value;
-  RegKey key = 0;
   Registry& registry = *Os().registry;
-  if (registry.OpenKey(kSettingsKeyPath, &key)) {
-    if (!registry.QueryText(key, kLogDirValue, kRegistryTextSize, &value)) value.clear();
-    registry.CloseKey(key);
+  SettingKeys keys(registry);
+  if (keys.PolicyText(kLogDirValue, &value) != PolicyValue::Set) {
+    value.clear();
+    const RegKey own = keys.Own();
+    if (own != 0 && !registry.QueryText(own, kLogDirValue, kRegistryTextSize, &value)) value.clear();
   }
   return value.empty() ? std::string(kDefaultLogDir) : value;
 }

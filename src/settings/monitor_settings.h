@@ -49,10 +49,12 @@ struct MonitorSettings {
 };
 
 // Refreshes `settings` from the registry, value by value in the order of
-// the table of settings. A missing key changes nothing and logs nothing; a
-// value that cannot be read keeps its previous value and logs "Could not
-// read " with its path. An optional value that is missing means its default,
-// without a line.
+// the table of settings: each value from the policy key where it is set
+// there, else from the own key. Without either key nothing changes and
+// nothing is logged; a value that cannot be read keeps its previous value and
+// logs "Could not read " with its path (a policy value that cannot be read:
+// with the policy key's, and the own key's is used). An optional value that
+// is missing means its default, without a line.
 void LoadSettings(MonitorSettings& settings);
 
 }  // namespace kestro

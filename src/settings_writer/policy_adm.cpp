@@ -42,13 +42,13 @@ void Policy(std::string& out, const SettingRow& row, int slot, const std::string
 std::string WriteAdm(const SettingRows& rows) {
   std::string out = "; Kestro and IP Helper: made from the program's table of settings.\n";
   out += "CLASS MACHINE\n\nCATEGORY !!Kestro\n";
-  out += std::string("  KEYNAME \"") + kPolicyKeyPath + "\"\n";
+  out += std::string("  KEYNAME \"") + kTemplateKeyPath + "\"\n";
   for (const SettingRow& row : rows) {
     if (!row.perSlot) Policy(out, row, 0, "  ");
   }
   for (int slot = 1; slot <= kSlotCount; ++slot) {
     out += "  CATEGORY !!Slot" + std::to_string(slot) + "\n";
-    out += std::string("    KEYNAME \"") + kPolicyKeyPath + "\"\n";
+    out += std::string("    KEYNAME \"") + kTemplateKeyPath + "\"\n";
     for (const SettingRow& row : rows) {
       if (row.perSlot) Policy(out, row, slot, "    ");
     }

@@ -73,7 +73,7 @@ std::string WriteAdmx(const SettingRows& rows) {
       const std::string value = SettingName(row, slot);
       out += "    <policy name=\"" + value + "\" class=\"Machine\" displayName=\"$(string." +
              row.name + ")\" explainText=\"$(string." + row.name + "_Explain)\" presentation=\"$(presentation." +
-             row.name + ")\" key=\"" + Escaped(kPolicyKeyPath) + "\">\n";
+             row.name + ")\" key=\"" + Escaped(kTemplateKeyPath) + "\">\n";
       out += "      <parentCategory ref=\"" + Category(slot) + "\" />\n";
       out += std::string("      <supportedOn ref=\"") + kSupported + "\" />\n";
       out += "      <elements>\n" + Element(row, value) + "      </elements>\n";

@@ -7,7 +7,7 @@
 
 namespace kestro {
 
-inline constexpr char kPolicyKeyPath[] = "Software\\Policies\\Morvane\\Kestro";
+inline constexpr char kTemplateKeyPath[] = "Software\\Policies\\Morvane\\Kestro";
 inline constexpr int kPolicyTextLength = 253;  // a registry text's 254 bytes, its NUL included
 
 std::string WriteAdmx(const SettingRows& rows);

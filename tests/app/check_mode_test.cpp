@@ -13,6 +13,7 @@ using testing::FakeSystem;
 
 const char kKey[] = "SOFTWARE\\Morvane\\Kestro";
 const std::string kKey32 = testing::FakeRegistry::kView32 + std::string(kKey);
+const char kPolicy[] = "SOFTWARE\\Policies\\Morvane\\Kestro";
 const char kAgent[] = "/agent/OXL/CONF/OXL.CNF";
 
 // Everything in order: every value set, a host that resolves, a known service.
@@ -97,6 +98,20 @@ const Row kRows[] = {
         "no command; the log says what it would do\nEventOnChange: an event entry (ID 958) "
         "whenever a slot changes its word\nPasses: PassSplay 0, RecheckDelay 0, StopAfter 1 1 1, "
         "StartAfter 1 1 1, PassInterval 60\n"},
+    // A policy: its values win, and the check tells where each came from.
+    {"policy value", [](FakeSystem& s) { s.registry.SetDword(kPolicy, "PingDelay", 7); }, 0,
+     "Settings from the policy key SOFTWARE\\Policies\\Morvane\\Kestro: PingDelay\n"},
+    {"policy value of the wrong type", [](FakeSystem& s) { s.registry.SetText(kPolicy, "PingDelay", "7"); },
+     16, "Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\PingDelay: not a REG_DWORD, 1 is used\n"},
+    {"policy refused", [](FakeSystem& s) { s.registry.policyRefusal = "The settings file \"p\" is a FIFO"; },
+     16, "The settings file \"p\" is a FIFO\n"},
+    {"policy without the own key",
+     [](FakeSystem& s) {
+       s.registry.RemoveKey(kKey);
+       s.registry.SetText(kPolicy, "Service1", "one");
+       s.lastError.code = 2;
+     },
+     0, "Settings from the policy key SOFTWARE\\Policies\\Morvane\\Kestro: Service1\n"},
     {"agent refused", [](FakeSystem& s) { s.sharedFile.refused[kAgent] = "is a symbolic link"; }, 32,
      "\nThe agent file \"/agent/OXL/CONF/OXL.CNF\" is a symbolic link and was not read\n"},
     {"no agent file", [](FakeSystem& s) { s.sharedFile.files.clear(); s.lastError.code = 2; }, 32,

@@ -4,6 +4,7 @@
 #include "fakes/fault_plan.h"
 #include "platform/regedit_file.h"
 #include "platform/registry.h"
+#include "platform/settings_key.h"
 
 namespace kestro::testing {
 
@@ -31,8 +32,10 @@ class FakeRegistry : public Registry {
   void RemoveValue(const std::string& path, const std::string& name) { keys_[path].erase(name); }
   int OpenCount() const { return static_cast<int>(open_.size()); }
 
-  // When set, the store itself is refused: every OpenKey fails with this.
+  // When set, the store itself is refused: every OpenKey fails with this,
+  // but that of the policy key, whose store is policyRefusal.
   std::string refusal;
+  std::string policyRefusal;
   // A 64-bit Windows: the keys are the 64-bit view's, and those under
   // kView32 + path the 32-bit view's.
   bool views = false;
@@ -50,7 +53,8 @@ class FakeRegistry : public Registry {
   }
 
   bool OpenKey(const std::string& path, RegKey* key) override {
-    if (plan_.Enter("RegOpenKeyExA") || !refusal.empty()) return false;
+    refused_ = path == kPolicyKeyPath ? policyRefusal : refusal;
+    if (plan_.Enter("RegOpenKeyExA") || !refused_.empty()) return false;
     auto k = keys_.find(path);
     if (k == keys_.end()) return false;
     *key = next_++;
@@ -76,7 +80,7 @@ class FakeRegistry : public Registry {
     RegValue v;
     return Find("RegQueryValueExA", key, name, &v);
   }
-  std::string OpenKeyProblem() override { return refusal; }
+  std::string OpenKeyProblem() override { return refused_; }
   void CloseKey(RegKey key) override {
     plan_.Enter("RegCloseKey");
     open_.erase(key);
@@ -126,6 +130,7 @@ class FakeRegistry : public Registry {
   }
 
   FaultPlan& plan_;
+  std::string refused_;  // the refusal of the last OpenKey
   RegKeys keys_;
   std::map<RegKey, std::string> open_;
   RegKey next_ = 1;

@@ -81,7 +81,7 @@ TEST_F(WriteLogTest, LogDirComesFromTheRegistryOnceAndIsUsedAsStored) {
   ASSERT_EQ(1u, sys.files.contents.size());
   EXPECT_EQ("2003/07/15 14:03:27:045: one\r\n2003/07/15 14:03:27:045: two\r\n",
             sys.files.contents["/srv/logs//Kestro-2.txt"]);
-  EXPECT_EQ(1, sys.plan.Count("RegOpenKeyExA"));
+  EXPECT_EQ(2, sys.plan.Count("RegOpenKeyExA"));  // the own key and the policy key, once
 }
 
 TEST_F(WriteLogTest, EmptyOrUnreadableLogDirFallsBackToTheDefault) {
@@ -98,6 +98,15 @@ TEST_F(WriteLogTest, EmptyOrUnreadableLogDirFallsBackToTheDefault) {
   sys.registry.SetText(kSettingsKeyPath, "LogDir", "%TEMP%", RegValue::Type::ExpandText);
   WriteLog("x");
   EXPECT_TRUE(sys.files.contents.count("%TEMP%/Kestro-2.txt"));
+  // The policy's LogDir wins; one it sets that cannot be read gives way.
+  for (const bool readable : {true, false}) {
+    sys.files.contents.clear();
+    ResetLogDirectory();
+    if (readable) sys.registry.SetText(kPolicyKeyPath, "LogDir", "/p");
+    if (!readable) sys.registry.SetDword(kPolicyKeyPath, "LogDir", 1);
+    WriteLog("x");
+    EXPECT_TRUE(sys.files.contents.count(readable ? "/p/Kestro-2.txt" : "%TEMP%/Kestro-2.txt"));
+  }
 }
 
 TEST_F(WriteLogTest, RotatesOnlyAboveTheLimit) {

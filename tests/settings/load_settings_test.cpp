@@ -2,6 +2,8 @@
 // and the texts that do or do not fit.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "fakes/fake_system.h"
 #include "settings/expect_defaults.h"
 #include "settings/monitor_settings.h"
@@ -32,7 +34,8 @@ TEST_F(LoadSettingsTest, MissingKeyKeepsDefaultsSilently) {
   LoadSettings(s);
   ExpectDefaults(s);
   EXPECT_TRUE(sys.files.contents.empty());
-  EXPECT_EQ(std::vector<std::string>{"RegOpenKeyExA"}, sys.plan.Calls());
+  // The own key, then the policy key: both missing.
+  EXPECT_EQ(std::vector<std::string>(2, "RegOpenKeyExA"), sys.plan.Calls());
 }
 
 TEST_F(LoadSettingsTest, RefusedStoreKeepsDefaultsAndSaysWhyAtEveryLoad) {
@@ -169,6 +172,77 @@ TEST_F(LoadSettingsTest, AFailedQueryDoesNotStopTheOthers) {
   EXPECT_EQ(1024u, s.PingPacketSize);
   EXPECT_EQ(1u, s.PingDelay);
   EXPECT_EQ(0, sys.registry.OpenCount());
+}
+
+// The policy key over the own key over the default, value by value. Set-up:
+// "P:" the policy key, "O:" the own key, with NAME=N a number or NAME='T' a
+// text; "R:TEXT" refuses the policy's store.
+void Set(testing::FakeRegistry& r, const std::string& spec) {
+  const char* key = spec[0] == 'P' ? kPolicyKeyPath : kSettingsKeyPath;
+  const std::string what = spec.substr(2);
+  const std::string::size_type eq = what.find('=');
+  if (spec[0] == 'R') {
+    r.policyRefusal = what;
+  } else if (eq == std::string::npos) {
+    r.AddKey(key);
+  } else if (what[eq + 1] == '\'') {
+    r.SetText(key, what.substr(0, eq), what.substr(eq + 2, what.size() - eq - 3));
+  } else {
+    r.SetDword(key, what.substr(0, eq), static_cast<std::uint32_t>(std::stoul(what.substr(eq + 1))));
+  }
+}
+
+struct PrecedenceRow {
+  const char* name;
+  std::vector<std::string> set;
+  bool removePolicy;  // then load again
+  std::uint32_t pingDelay, stopAfter1;
+  const char* service1;
+  std::vector<std::string> otherLines;  // all but the own key's "Could not read "
+  std::size_t lines;
+};
+
+const char kPolicyLine[] = "Could not read SOFTWARE\\Policies\\Morvane\\Kestro\\";
+const char kFifo[] = "The settings file \"/etc/kestro/policy.reg\" is a FIFO and was not read";
+
+const PrecedenceRow kPrecedence[] = {
+    {"policy wins", {"P:PingDelay=9", "P:Service1='p'", "P:StopAfter1=3", "O:PingDelay=2", "O:Service1='o'",
+                     "O:StopAfter1=4"}, false, 9, 3, "p", {}, 16},
+    {"own key where the policy sets nothing", {"P:", "O:PingDelay=2", "O:Service1='o'"}, false, 2, 1, "o", {}, 16},
+    {"policy refused", {std::string("R:") + kFifo, "O:PingDelay=2"}, false, 2, 1, "", {kFifo}, 18},
+    // Without the own key, what the policy leaves unset stays, silently.
+    {"policy without the own key", {"P:StopAfter1=3"}, false, 5, 3, "", {}, 0},
+    {"wrong type in the policy", {"P:PingDelay='9'", "P:Service1=1", "P:StopAfter1='3'", "O:PingDelay=2"}, false,
+     2, 1, "", {kPolicyLine + std::string("PingDelay"), kPolicyLine + std::string("Service1"),
+                kPolicyLine + std::string("StopAfter1")}, 20},
+    // Gone at the next load: the own key's value, an optional one's default.
+    {"policy removed", {"P:PingDelay=9", "P:StopAfter1=3", "O:PingDelay=2"}, true, 2, 1, "", {}, 34},
+};
+
+TEST(LoadSettingsPrecedence, ThePolicyKeyWinsOverTheOwnKeyValueByValue) {
+  for (const PrecedenceRow& row : kPrecedence) {
+    SCOPED_TRACE(row.name);
+    FakeSystem sys;
+    sys.Install();
+    for (const std::string& spec : row.set) Set(sys.registry, spec);
+    MonitorSettings s;
+    LoadSettings(s);
+    if (row.removePolicy) {
+      EXPECT_EQ(9u, s.PingDelay);
+      sys.registry.RemoveKey(kPolicyKeyPath);
+      LoadSettings(s);
+    }
+    EXPECT_EQ(row.pingDelay, s.PingDelay);
+    EXPECT_EQ(row.stopAfter1, s.StopAfter[0]);
+    EXPECT_EQ(row.service1, s.Service[0]);
+    const std::vector<std::string> lines = sys.LogMessages();
+    std::vector<std::string> other;
+    for (const std::string& line : lines)
+      if (line.rfind("Could not read SOFTWARE\\Morvane", 0) != 0) other.push_back(line);
+    EXPECT_EQ(row.otherLines, other);
+    EXPECT_EQ(row.lines, lines.size());
+    EXPECT_EQ(0, sys.registry.OpenCount());
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/errno_text.h"
 #include "platform/posix/trusted_file_posix.h"
+#include "platform/settings_key.h"
 
 namespace kestro {
 namespace {
@@ -34,9 +35,16 @@ std::string PosixRegistry::FilePath() {
   return path != nullptr && *path != '\0' ? path : "/etc/kestro/kestro.reg";
 }
 
+std::string PosixRegistry::PolicyFilePath() {
+  const char* path = std::getenv("KESTRO_POLICY");
+  return path != nullptr && *path != '\0' ? path : "/etc/kestro/policy.reg";
+}
+
 bool PosixRegistry::OpenKey(const std::string& path, RegKey* key) {
   openKeyProblem.clear();
-  const std::string filePath = FilePath();
+  // The policy key lives in a file of its own, which a site's configuration
+  // management writes; every other key in the settings file.
+  const std::string filePath = path == kPolicyKeyPath ? PolicyFilePath() : FilePath();
   // The file names commands that run as root: one that anybody else could
   // have written is refused, and the log says why; so is one that cannot be
   // read whole, or not as an export.

@@ -8,9 +8,10 @@
 namespace kestro {
 
 // The settings key kept in a registry export file: $KESTRO_REGISTRY, else
-// /etc/kestro/kestro.reg. The file is read at every opening of the key, so
-// edits take effect at the next read as in the registry. A missing file is
-// a missing key. Refused, with the reason in OpenKeyProblem: a file larger
+// /etc/kestro/kestro.reg; the policy key in another, judged alike:
+// $KESTRO_POLICY, else /etc/kestro/policy.reg. A file is read at every
+// opening of its key, so edits take effect at the next read as in the
+// registry. A missing file is a missing key. Refused, with the reason in OpenKeyProblem: a file larger
 // than kMaxSettingsFileSize, one that a read fails on, one that is not an
 // export (regedit_file.h), and one that others than root (or this program's
 // user) could have written (trusted_file_posix.h).
@@ -35,6 +36,7 @@ class PosixRegistry : public Registry {
   long SetDword(RegKey key, const std::string& name, std::uint32_t value) override;
 
   static std::string FilePath();
+  static std::string PolicyFilePath();
 
  private:
   bool Find(RegKey key, const std::string& name, RegValue* value);
