@@ -17,10 +17,10 @@ const std::string kUnreadable = std::string("Could not read ") + kSettingsKeyPat
 // The value a pass goes on with, and whether the setting is a number.
 bool ValueUsed(const MonitorSettings& s, const std::string& name, std::string* used) {
   const std::uint32_t numbers[] = {s.PingPacketSize, s.PingDelay, s.NumberOfPingSweeps,
-                                   s.PassSplay, s.RecheckDelay};
+                                   s.PassSplay, s.RecheckDelay, s.ProbePort};
   const char* numberNames[] = {"PingPacketSize", "PingDelay", "NumberOfPingSweeps", "PassSplay",
-                               "RecheckDelay"};
-  for (int i = 0; i < 5; ++i) {
+                               "RecheckDelay", "ProbePort"};
+  for (int i = 0; i < 6; ++i) {
     if (name == numberNames[i]) *used = std::to_string(numbers[i]);
   }
   const char slot = name.empty() ? '0' : name.back();

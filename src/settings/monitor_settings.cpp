@@ -108,6 +108,7 @@ void LoadSettings(MonitorSettings& s) {
   ReadOptionalNumber(key, "StartAfter2", 1, s.StartAfter[1]);
   ReadOptionalNumber(key, "StartAfter3", 1, s.StartAfter[2]);
   ReadOptionalNumber(key, "RecheckDelay", 0, s.RecheckDelay);
+  ReadOptionalNumber(key, "ProbePort", 0, s.ProbePort);
 
   registry.CloseKey(key);
 }

@@ -37,6 +37,9 @@ struct MonitorSettings {
   std::uint32_t StopAfter[kSlotCount] = {1, 1, 1};
   std::uint32_t StartAfter[kSlotCount] = {1, 1, 1};
   std::uint32_t RecheckDelay = 0;   // seconds: the next pass while a slot is stopped or pending; 0: hourly
+  // The staging server's TCP port to sweep with connects instead of echo
+  // requests; 0: echo requests. Optional as the others.
+  std::uint32_t ProbePort = 0;
 
   // Slot 1, 2 or 3.
   ActionSlot Slot(int number) const;
@@ -45,7 +48,7 @@ struct MonitorSettings {
 // Refreshes `settings` from the registry. A missing key changes nothing and
 // logs nothing; a value that cannot be read keeps its previous value and logs
 // "Could not read " with its path. MetricsFile, PassSplay, StopAfterN,
-// StartAfterN and RecheckDelay are optional: a missing value means the
+// StartAfterN, RecheckDelay and ProbePort are optional: a missing value means the
 // default, without a line.
 void LoadSettings(MonitorSettings& settings);
 

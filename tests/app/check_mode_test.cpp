@@ -83,6 +83,10 @@ const Row kRows[] = {
      0, "Passes: PassSplay 120, RecheckDelay 0, StopAfter 3 1 1, StartAfter 1 1 1\n"
         "Warning: StopAfter or StartAfter is above 1 while RecheckDelay is 0: a change is "
         "confirmed only by the hourly passes, hours later\n"},
+    {"probe port", [](FakeSystem& s) { s.registry.SetDword(kKey, "ProbePort", 8530); }, 0,
+     "\nProbe: TCP connect to port 8530 of the staging server\n"},
+    {"probe port beyond the ports", [](FakeSystem& s) { s.registry.SetDword(kKey, "ProbePort", 65536); },
+     16, "\nProbePort 65536 is above 65535: the sweep sends echo requests\n"},
     {"agent refused", [](FakeSystem& s) { s.sharedFile.refused[kAgent] = "is a symbolic link"; }, 32,
      "\nThe agent file \"/agent/OXL/CONF/OXL.CNF\" is a symbolic link and was not read\n"},
     {"no agent file", [](FakeSystem& s) { s.sharedFile.files.clear(); s.lastError.code = 2; }, 32,

@@ -110,8 +110,19 @@ struct WaitEvent {
   std::function<void(std::vector<unsigned char>&)> edit;
 };
 
+// How one TCP connect goes: connect's result (1 at once, 0 under way, -1
+// failed with `error`), then, under way, what the wait sees after `afterMs`
+// (a time-out takes the whole wait) and what SO_ERROR reads.
+struct ConnectEvent {
+  int started = 0;
+  ConnectWait wait = ConnectWait::TimedOut;
+  std::uint32_t afterMs = 0;
+  int error = 0;
+};
+
 // Calls: WSAStartup, WSASocketA, gethostbyname, inet_addr, inet_ntoa,
-// getaddrinfo, sendto, select, recvfrom, closesocket, WSACleanup. A failing call's error is the plan's.
+// getaddrinfo, sendto, select, recvfrom, closesocket, WSACleanup, and for a
+// connect WSASocketA, connect, select, getsockopt. A failing call's error is the plan's.
 class FakeSockets : public Sockets {
  public:
   FakeSockets(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
@@ -278,6 +289,48 @@ class FakeSockets : public Sockets {
     *source = received6_;
     return n;
   }
+  // The connects to come; none left: every connect times out.
+  std::deque<ConnectEvent> connects;
+  std::vector<bool> tcpSockets;  // each opened: IPv6
+  std::vector<int> connectPorts;
+  std::uint32_t connectedTo = 0;
+  Ipv6Address connectedTo6;
+
+  bool OpenTcp(bool ipv6, SocketHandle* socket) override {
+    if (Failing("WSASocketA")) return false;
+    *socket = next_++;
+    open.insert(*socket);
+    tcpSockets.push_back(ipv6);
+    return true;
+  }
+  int StartConnect(SocketHandle, std::uint32_t address, int port) override {
+    connectedTo = address;
+    return Connect(port);
+  }
+  int StartConnect6(SocketHandle, const Ipv6Address& address, int port) override {
+    connectedTo6 = address;
+    return Connect(port);
+  }
+  ConnectWait WaitConnected(SocketHandle, int seconds, int milliseconds) override {
+    if (Failing("select")) return ConnectWait::WaitFailed;
+    waits.emplace_back(seconds, milliseconds);
+    const std::uint32_t timeout = static_cast<std::uint32_t>(seconds * 1000 + milliseconds);
+    if (connects.empty() || connects.front().wait == ConnectWait::TimedOut ||
+        connects.front().afterMs > timeout) {
+      if (!connects.empty()) connects.pop_front();
+      clock_.Advance(timeout);
+      return ConnectWait::TimedOut;
+    }
+    clock_.Advance(connects.front().afterMs);
+    return connects.front().wait;
+  }
+  int ConnectError(SocketHandle) override {
+    if (Failing("getsockopt")) return -1;
+    const int error = connects.front().error;
+    connects.pop_front();
+    return error;
+  }
+
   int LastSocketError() override { return error_; }
   void Close(SocketHandle socket) override {
     plan_.Enter("closesocket");
@@ -304,6 +357,16 @@ class FakeSockets : public Sockets {
     if (!plan_.Enter(call, &e)) return false;
     error_ = static_cast<int>(e);
     return true;
+  }
+
+  int Connect(int port) {
+    connectPorts.push_back(port);
+    if (Failing("connect")) return -1;
+    if (connects.empty() || connects.front().started == 0) return 0;
+    const ConnectEvent e = connects.front();
+    connects.pop_front();
+    error_ = e.error;
+    return e.started;
   }
 
   FaultPlan& plan_;
