@@ -62,23 +62,20 @@ drop_netns "$ns"
 # 127.0.0.1 answers, a closed port refuses.
 new_prefix probe_port
 ns=kestro-wport-$$
-if make_netns "$ns"; then
-  ip netns exec "$ns" python3 -c 'import socket
-s = socket.socket(); s.bind(("127.0.0.1", 8530)); s.listen(8)
-while True: s.accept()[0].close()' &
-  listener=$!
-  for _ in $(seq 1 100); do ip netns exec "$ns" ss -Hltn | grep -q ':8530 ' && break; sleep 0.1; done
+if make_netns "$ns" && listen_tcp "$ns" 127.0.0.1 8530; then
+  for port in 8530 8531; do
+    out=$(wine_in_netns "$ns" wine "$PROBE_EXE" 127.0.0.1 2 0 2 $port | tr -d '\r')
+    lines[$port]=$(grep -E '^(Result|TimeoutCount)' <<<"$out" | paste -sd '|')
+  done
   log=$WINEPREFIX/drive_c/Kestro-2.txt
-  out=$(wine_in_netns "$ns" wine "$PROBE_EXE" 127.0.0.1 2 0 2 8530 | tr -d '\r')
   check "wine connects to a listener: answered" "Result 0|TimeoutCount 0|2" \
-    "$(grep -E '^(Result|TimeoutCount)' <<<"$out" | paste -sd '|')|$(grep -c 'Connect to 127.0.0.1: port 8530 tcp_seq = [01] time: [0-9]* ms ' "$log")"
-  out=$(wine_in_netns "$ns" wine "$PROBE_EXE" 127.0.0.1 2 0 2 8531 | tr -d '\r')
+    "${lines[8530]}|$(grep -c 'Connect to 127.0.0.1: port 8530 tcp_seq = [01] time: [0-9]* ms ' "$log")"
   check "wine connects to a closed port: refused" "Result 0|TimeoutCount 2|2" \
-    "$(grep -E '^(Result|TimeoutCount)' <<<"$out" | paste -sd '|')|$(grep -c 'port 8531 tcp_seq = [01] refused' "$log")"
-  kill "$listener" 2>/dev/null
-  wait "$listener" 2>/dev/null
+    "${lines[8531]}|$(grep -c 'port 8531 tcp_seq = [01] refused' "$log")"
+  kill "$LISTENER_PID" 2>/dev/null
+  wait "$LISTENER_PID" 2>/dev/null
 else
-  fail "namespace for the wine connects"
+  fail "namespace and listener for the wine connects"
 fi
 end_prefix
 drop_netns "$ns"

@@ -121,8 +121,8 @@ struct ConnectEvent {
 };
 
 // Calls: WSAStartup, WSASocketA, gethostbyname, inet_addr, inet_ntoa,
-// getaddrinfo, sendto, select, recvfrom, closesocket, WSACleanup, and for a
-// connect WSASocketA, connect, select, getsockopt. A failing call's error is the plan's.
+// getaddrinfo, sendto, select, recvfrom, connect, getsockopt, closesocket,
+// WSACleanup. A failing call's error is the plan's.
 class FakeSockets : public Sockets {
  public:
   FakeSockets(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
@@ -294,43 +294,34 @@ class FakeSockets : public Sockets {
   std::vector<bool> tcpSockets;  // each opened: IPv6
   std::vector<int> connectPorts;
   std::uint32_t connectedTo = 0;
-  Ipv6Address connectedTo6;
 
   bool OpenTcp(bool ipv6, SocketHandle* socket) override {
     if (Failing("WSASocketA")) return false;
-    *socket = next_++;
-    open.insert(*socket);
+    open.insert(*socket = next_++);
     tcpSockets.push_back(ipv6);
     return true;
   }
-  int StartConnect(SocketHandle, std::uint32_t address, int port) override {
+  int StartConnect(SocketHandle socket, std::uint32_t address, int port) override {
     connectedTo = address;
-    return Connect(port);
+    return StartConnect6(socket, Ipv6Address(), port);
   }
-  int StartConnect6(SocketHandle, const Ipv6Address& address, int port) override {
-    connectedTo6 = address;
-    return Connect(port);
+  int StartConnect6(SocketHandle, const Ipv6Address&, int port) override {
+    connectPorts.push_back(port);
+    if (Failing("connect")) return -1;
+    connect_ = connects.empty() ? ConnectEvent() : connects.front();
+    if (!connects.empty()) connects.pop_front();
+    error_ = connect_.error;
+    return connect_.started;
   }
   ConnectWait WaitConnected(SocketHandle, int seconds, int milliseconds) override {
     if (Failing("select")) return ConnectWait::WaitFailed;
     waits.emplace_back(seconds, milliseconds);
     const std::uint32_t timeout = static_cast<std::uint32_t>(seconds * 1000 + milliseconds);
-    if (connects.empty() || connects.front().wait == ConnectWait::TimedOut ||
-        connects.front().afterMs > timeout) {
-      if (!connects.empty()) connects.pop_front();
-      clock_.Advance(timeout);
-      return ConnectWait::TimedOut;
-    }
-    clock_.Advance(connects.front().afterMs);
-    return connects.front().wait;
+    const bool late = connect_.wait == ConnectWait::TimedOut || connect_.afterMs > timeout;
+    clock_.Advance(late ? timeout : connect_.afterMs);
+    return late ? ConnectWait::TimedOut : connect_.wait;
   }
-  int ConnectError(SocketHandle) override {
-    if (Failing("getsockopt")) return -1;
-    const int error = connects.front().error;
-    connects.pop_front();
-    return error;
-  }
-
+  int ConnectError(SocketHandle) override { return Failing("getsockopt") ? -1 : connect_.error; }
   int LastSocketError() override { return error_; }
   void Close(SocketHandle socket) override {
     plan_.Enter("closesocket");
@@ -359,21 +350,12 @@ class FakeSockets : public Sockets {
     return true;
   }
 
-  int Connect(int port) {
-    connectPorts.push_back(port);
-    if (Failing("connect")) return -1;
-    if (connects.empty() || connects.front().started == 0) return 0;
-    const ConnectEvent e = connects.front();
-    connects.pop_front();
-    error_ = e.error;
-    return e.started;
-  }
-
   FaultPlan& plan_;
   FakeClock& clock_;
   SocketHandle next_ = 100;
   int error_ = 0;
   Ipv6Address received6_;
+  ConnectEvent connect_;  // the connect under way
 };
 
 }  // namespace kestro::testing
