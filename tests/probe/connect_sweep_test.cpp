@@ -45,7 +45,9 @@ TEST(ConnectSweep, EachAttemptIsAnsweredRefusedOrTimedOut) {
     EXPECT_EQ(std::vector<bool>{row.host == "six"}, sys.sockets.tcpSockets) << row.line;
     EXPECT_TRUE(sys.sockets.open.empty()) << row.line;
     EXPECT_EQ(sys.sockets.startups, sys.sockets.cleanups) << row.line;
-    if (row.host == "staging") EXPECT_EQ(testing::Ipv4(192, 0, 2, 7), sys.sockets.connectedTo);
+    if (row.host == "staging") {
+      EXPECT_EQ(testing::Ipv4(192, 0, 2, 7), sys.sockets.connectedTo);
+    }
   }
 }
 
