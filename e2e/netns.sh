@@ -34,6 +34,17 @@ table ip6 kestro_test {
 }
 NFT
 }
+# listen_tcp NS ADDRESS PORT: a listener that accepts and closes every
+# connection; sets LISTENER_PID once it listens.
+listen_tcp() {
+  ip netns exec "$1" python3 -c 'import socket, sys
+s = socket.socket(); s.bind((sys.argv[1], int(sys.argv[2]))); s.listen(8)
+while True: s.accept()[0].close()' "$2" "$3" &
+  LISTENER_PID=$!
+  local i
+  for i in $(seq 1 100); do ip netns exec "$1" ss -Hltn | grep -q ":$3 " && return 0; sleep 0.1; done
+  return 1
+}
 drop_netns() { ip netns del "$1" 2>/dev/null || true; }
 
 # start_capture NS FILE: tcpdump on the namespace's loopback; sets CAPTURE_PID.

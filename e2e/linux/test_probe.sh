@@ -77,3 +77,37 @@ else
   fail "network namespace for the foreign pings"
 fi
 drop_netns "$ns"
+
+# ProbePort: the whole program in direct mode, without CAP_NET_RAW or an
+# allowed ping group, against 198.51.100.1, whose echo requests are dropped
+# while port 8530 answers: the slot starts. Then a closed port, and an address
+# change brings a pass: every connect refused, the slot stops.
+ns=kestro-port-$$
+tcp=$WORK/tcp
+mkdir -p "$tcp/agent/OXL/CONF" "$tcp/logs"
+printf '[PEERHOSTS]\nOXLUILSR=198.51.100.1\n' >"$tcp/agent/OXL/CONF/OXL.CNF"
+port_settings() {
+  printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Morvane\\Kestro]\r\n"LogDir"="%s"\r\n"PingDelay"=dword:00000000\r\n"NumberOfPingSweeps"=dword:00000002\r\n"Command1"="/usr/bin/true"\r\n"Argument1"="true slot1"\r\n"ProbePort"=dword:%08x\r\n' \
+    "$tcp/logs" "$1" >"$tcp/kestro.reg"
+}
+if make_silent_netns "$ns" && listen_tcp "$ns" 198.51.100.1 8530; then
+  port_settings 8530
+  ip netns exec "$ns" sysctl -qw net.ipv4.ping_group_range="1 0"
+  KESTRO_REGISTRY=$tcp/kestro.reg OXLROOT=$tcp/agent ip netns exec "$ns" \
+    setpriv --bounding-set -net_raw "$KESTRO" -direct >/dev/null 2>&1 &
+  pid=$!
+  log=$tcp/logs/Kestro-2.txt
+  for _ in $(seq 1 100); do grep -q 'Executing command' "$log" 2>/dev/null && break; sleep 0.1; done
+  port_settings 8531
+  sleep 1  # a change in the second the pass ended is covered by it
+  ip -n "$ns" addr add 198.51.100.5/24 dev lo
+  for _ in $(seq 1 100); do [ "$(grep -c 'Executing command' "$log")" -ge 2 ] && break; sleep 0.1; done
+  check "ProbePort: answered while echo is dropped, a closed port refused, no sweep failed; start, stop" \
+    "2|2|0 0|slot1 start slot1 stop" \
+    "$(grep -c 'Connect to 198.51.100.1: port 8530 tcp_seq = [01] time: [0-9]* ms .$' "$log")|$(grep -c 'port 8531 tcp_seq = [01] refused' "$log")|$(grep -o 'ErrorCode [0-9]*' "$log" | cut -d' ' -f2 | xargs)|$(grep -o 'slot1 [a-z]*' "$log" | xargs)"
+  kill "$pid" "$LISTENER_PID" 2>/dev/null
+  wait "$pid" "$LISTENER_PID" 2>/dev/null
+else
+  fail "namespace and listener for the ProbePort sweep"
+fi
+drop_netns "$ns"

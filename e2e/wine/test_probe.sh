@@ -57,3 +57,25 @@ else
 fi
 end_prefix
 drop_netns "$ns"
+
+# A TCP port through Winsock's non-blocking connect: a listener on
+# 127.0.0.1 answers, a closed port refuses.
+new_prefix probe_port
+ns=kestro-wport-$$
+if make_netns "$ns" && listen_tcp "$ns" 127.0.0.1 8530; then
+  for port in 8530 8531; do
+    out=$(wine_in_netns "$ns" wine "$PROBE_EXE" 127.0.0.1 2 0 2 $port | tr -d '\r')
+    lines[$port]=$(grep -E '^(Result|TimeoutCount)' <<<"$out" | paste -sd '|')
+  done
+  log=$WINEPREFIX/drive_c/Kestro-2.txt
+  check "wine connects to a listener: answered" "Result 0|TimeoutCount 0|2" \
+    "${lines[8530]}|$(grep -c 'Connect to 127.0.0.1: port 8530 tcp_seq = [01] time: [0-9]* ms ' "$log")"
+  check "wine connects to a closed port: refused" "Result 0|TimeoutCount 2|2" \
+    "${lines[8531]}|$(grep -c 'port 8531 tcp_seq = [01] refused' "$log")"
+  kill "$LISTENER_PID" 2>/dev/null
+  wait "$LISTENER_PID" 2>/dev/null
+else
+  fail "namespace and listener for the wine connects"
+fi
+end_prefix
+drop_netns "$ns"

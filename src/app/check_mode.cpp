@@ -1,6 +1,7 @@
 #include "app/check_mode.h"
 
 #include "app/check_passes.h"
+#include "app/check_probe.h"
 #include "app/check_report.h"
 #include "app/check_settings.h"
 #include "app/check_staging.h"
@@ -78,6 +79,7 @@ int RunCheckMode(const char* const* argv) {
   MonitorSettings settings;
   CheckSettings(report, settings);
   CheckPassSchedule(report, settings);
+  CheckProbe(report, settings);
   CheckStagingServer(report);
   CheckFolders(report, settings);
   for (int n = 1; n <= kSlotCount; ++n) {

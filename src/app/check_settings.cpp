@@ -34,6 +34,8 @@ void ReportRanges(CheckReport& report, MonitorSettings& s) {
     for (int n = 1; n <= SettingValues(row); ++n) {
       const std::uint32_t* number = NumberField(row, s, n);
       if (number == nullptr || (*number >= row.minimum && *number <= row.maximum)) continue;
+      // A port beyond the ports has a finding of its own: the sweep sends echo requests.
+      if (row.number == &MonitorSettings::ProbePort) continue;
       report.Problem(kCheckSettings, std::string(kSettingsKeyPath) + "\\" + SettingName(row, n) +
                                          " is " + std::to_string(*number) + ", outside " +
                                          std::to_string(row.minimum) + " to " +

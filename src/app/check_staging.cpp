@@ -7,11 +7,11 @@
 #include "platform/platform.h"
 #include "probe/ipv6_text.h"
 #include "probe/probe_address.h"
+#include "probe/probe_host.h"
 
 namespace kestro {
 namespace {
 
-constexpr std::uint16_t kWinsockVersion = 0x0102;  // as the sweep asks
 const char kCantOpen[] = "Can't open file ";
 
 void CheckAddress(CheckReport& report, const std::string& host) {

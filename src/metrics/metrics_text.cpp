@@ -187,6 +187,12 @@ std::string MetricsText(const PassFigures& f) {
              "Bytes of the last sweep's requests per second of its SumTime: the log's "
              "BytesPerSecond (per millisecond) times 1000.");
     e.Sample(MovePoint(s.BytesPerSecond, false));
+    if (s.ProbePort != 0) {
+      e.Family("kestro_sweep_tcp_port", "gauge",
+               "The TCP port the last sweep connected to (ProbePort) instead of sending echo "
+               "requests; absent after an echo sweep.");
+      e.Sample(std::to_string(s.ProbePort));
+    }
   }
   // One gauge a slot, labelled with the slot's number.
   const auto slots = [&](const char* name, const char* help, auto value) {

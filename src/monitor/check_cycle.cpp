@@ -2,12 +2,29 @@
 
 #include "agentconf/agent_setting.h"
 #include "log/report_event.h"
+#include "log/write_log.h"
 #include "monitor/monitor.h"
 #include "monitor/verdict.h"
 #include "platform/platform.h"
+#include "probe/connect_sweep.h"
 #include "probe/probe_host.h"
 
 namespace kestro {
+namespace {
+
+// The port to connect to, or 0 for echo requests: a ProbePort that is no
+// port is said, at most once an hour, and swept as if unset.
+int SweptPort(std::uint32_t port, RepeatLimit& line) {
+  const std::string problem = ProbePortProblem(port);
+  if (problem.empty()) {
+    line.Clear();
+    return static_cast<int>(port);
+  }
+  if (line.Due(Os().clock->TickCount())) WriteLog(problem);
+  return 0;
+}
+
+}  // namespace
 
 int Monitor::CheckCycle() {
   PingStatistics stats;
@@ -30,9 +47,14 @@ int Monitor::CheckCycle() {
   NoServerEntry.Clear();
   NoServerMetrics.Clear();
 
+  const int port = SweptPort(Settings.ProbePort, BadProbePortLine);
   Os().clock->SleepMs(Settings.PingDelay * 1000u);  // unsigned 32-bit, as configured
-  ProbeHost(stats, server, static_cast<int>(Settings.PingPacketSize),
-            static_cast<int>(Settings.NumberOfPingSweeps), 2, 0);
+  if (port != 0) {
+    ProbeConnect(stats, server, port, static_cast<int>(Settings.NumberOfPingSweeps), 2, 0);
+  } else {
+    ProbeHost(stats, server, static_cast<int>(Settings.PingPacketSize),
+              static_cast<int>(Settings.NumberOfPingSweeps), 2, 0);
+  }
   stats.WriteReport();
 
   // Each slot's verdict, judged once: what it does, what the figures and

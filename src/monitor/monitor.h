@@ -76,6 +76,8 @@ class Monitor {
   // once an hour, the metrics file at most once a minute.
   RepeatLimit NoServerEntry{60 * 60 * 1000};
   RepeatLimit NoServerMetrics{60 * 1000};
+  // A ProbePort beyond the ports is said at most once an hour.
+  RepeatLimit BadProbePortLine{60 * 60 * 1000};
   // The lines of those attempts: the first ones, then once an hour unless they change.
   RepeatedAttempt NoServerLines;
   // The program's version, as the metrics name it; the driver sets it.

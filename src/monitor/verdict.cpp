@@ -19,7 +19,9 @@ std::string DescribeVerdict(const std::string& server, const PingStatistics& sta
     std::snprintf(sweep, sizeof sweep, "%d of %d answered, AvgTime %.02f",
                   stats.TotalCount - stats.TimeoutCount, stats.TotalCount, stats.AvgTime);
   }
-  std::string text = server + ": " + sweep + ";";
+  const std::string port =
+      stats.ProbePort != 0 ? " TCP port " + std::to_string(stats.ProbePort) : "";
+  std::string text = server + port + ": " + sweep + ";";
   for (int n = 1; n <= kSlotCount; ++n) {
     const bool healthy = verdicts[n - 1] == Healthy;
     text += (n > 1 ? ", slot " : " slot ") + std::to_string(n) + (healthy ? " start" : " stop");

@@ -1,6 +1,7 @@
 #pragma once
-// The socket layer of the echo sweep: a raw IPv4 ICMP socket and name
-// look-up, and the ICMPv6 socket for a staging server with IPv6 addresses only.
+// The socket layer of the sweep: a raw IPv4 ICMP socket and name look-up,
+// the ICMPv6 socket for a staging server with IPv6 addresses only, and the
+// TCP connect of a sweep of the staging server's port.
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,14 @@ inline constexpr int kSocketTimedOut = 10060;
 // The platform's error for a datagram larger than the receive buffer
 // (WSAEMSGSIZE): the datagram is consumed and lost.
 inline constexpr int kSocketMessageTooLong = 10040;
+// The platform's errors for a connect refused by the host (WSAECONNREFUSED)
+// or answered by an ICMP unreachable (WSAEHOSTUNREACH, WSAENETUNREACH).
+inline constexpr int kSocketRefused = 10061;
+inline constexpr int kSocketHostUnreachable = 10065;
+inline constexpr int kSocketNetUnreachable = 10051;
+
+// How a connect under way ended its wait.
+enum class ConnectWait { TimedOut, Writable, Failed, WaitFailed };
 
 class Sockets {
  public:
@@ -75,6 +84,21 @@ class Sockets {
   // recvfrom on the ICMPv6 socket, as ReceiveFrom.
   virtual int ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
                            Ipv6Address* source) = 0;
+
+  // WSASocketA(AF_INET or AF_INET6, SOCK_STREAM, IPPROTO_TCP), made
+  // non-blocking (ioctlsocket FIONBIO).
+  virtual bool OpenTcp(bool ipv6, SocketHandle* socket) = 0;
+  // connect to the port of an IPv4 address (network order) or an IPv6 one:
+  // 1 connected at once, 0 under way, -1 failed (refusals included).
+  virtual int StartConnect(SocketHandle socket, std::uint32_t address, int port) = 0;
+  virtual int StartConnect6(SocketHandle socket, const Ipv6Address& address, int port) = 0;
+  // select on the socket's write and exception sets, at most the time-out:
+  // Writable (the connect ended, either way where the system tells no
+  // more), Failed (the exception set: the connect failed), TimedOut.
+  virtual ConnectWait WaitConnected(SocketHandle socket, int seconds, int milliseconds) = 0;
+  // getsockopt(SO_ERROR): 0 when connected, else the connect's error, read
+  // as LastSocketError reads errors; -1 when it cannot be read.
+  virtual int ConnectError(SocketHandle socket) = 0;
 };
 
 }  // namespace kestro

@@ -62,6 +62,7 @@ void PingStatistics::WriteReport() const {
   WriteLog(Format("Timeout %.02f", Timeout));
   WriteLog(Format("SumTime %.02f", SumTime));
   WriteLog(Format("BytesPerSecond %.02f", BytesPerSecond));
+  if (ProbePort != 0) WriteLog(Format("ProbePort %d", ProbePort));
 }
 
 }  // namespace kestro

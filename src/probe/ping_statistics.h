@@ -18,6 +18,8 @@ struct PingStatistics {
   float SumTime = 0.0f;
   float BytesPerSecond = 0.0f;
   std::string ErrorText;
+  // The TCP port a connect sweep connected to; 0 for an echo sweep.
+  std::int32_t ProbePort = 0;
 
   // Adds a message, after a blank when there is one already.
   void AppendErrorText(const std::string& message);
@@ -25,7 +27,8 @@ struct PingStatistics {
   void RecordReply(std::uint32_t milliseconds);
   // Completes the sums once every request of the sweep has been handled.
   void FinishSweep();
-  // Writes the twelve report lines to the log.
+  // Writes the twelve report lines to the log, and after them "ProbePort"
+  // for a connect sweep.
   void WriteReport() const;
 };
 

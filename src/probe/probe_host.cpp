@@ -12,7 +12,6 @@
 namespace kestro {
 namespace {
 
-constexpr std::uint16_t kWinsockVersion = 0x0102;  // 2.1
 // Only where it differs from the usual: an administrator who sees it knows the
 // program runs without CAP_NET_RAW and relies on net.ipv4.ping_group_range.
 constexpr char kDatagramSocketNotice[] = "Raw ICMP socket refused, using an ICMP datagram socket";
@@ -35,12 +34,7 @@ class Sweep {
   int Run(const std::string& host, int packetSize, int count, int seconds, int milliseconds);
 
  private:
-  int Fail(int code, const std::string& message) {
-    stats_.AppendErrorText(message);
-    WriteLog(message);
-    stats_.ErrorCode += code;
-    return stats_.ErrorCode;
-  }
+  int Fail(int code, const std::string& message) { return FailSweep(stats_, code, message); }
   int Prepare(const std::string& host, int packetSize);
   void DropQueued();
   void AwaitAnswer(const EchoInFlight& request, int seconds, int milliseconds, bool* failed);
@@ -183,6 +177,13 @@ void Sweep::AwaitAnswer(const EchoInFlight& request, int seconds, int millisecon
 }
 
 }  // namespace
+
+int FailSweep(PingStatistics& stats, int code, const std::string& message) {
+  stats.AppendErrorText(message);
+  WriteLog(message);
+  stats.ErrorCode += code;
+  return stats.ErrorCode;
+}
 
 int ProbeHost(PingStatistics& stats, const std::string& host, int packetSize, int count,
               int timeoutSeconds, int timeoutMilliseconds) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "probe/ping_statistics.h"
@@ -12,6 +13,13 @@ inline constexpr int kProbeUnresolved = 8;
 inline constexpr int kProbeAllocFailed = 16;
 inline constexpr int kProbeSendFailed = 32;
 inline constexpr int kProbeReceiveFailed = 64;
+
+// The Winsock version a sweep asks for: 2.1.
+inline constexpr std::uint16_t kWinsockVersion = 0x0102;
+
+// Ends a sweep with a failure: the message in ErrorText and the log, the code
+// added to ErrorCode. Returns the new ErrorCode.
+int FailSweep(PingStatistics& stats, int code, const std::string& message);
 
 // Both buffers of a sweep; the largest message that fits.
 inline constexpr int kProbeBufferSize = 4096;

@@ -43,6 +43,9 @@ struct MonitorSettings {
   std::uint32_t PassInterval;   // seconds between timed passes; 0: the hour
   std::uint32_t Observe;        // 1: judge and count, but start, stop and run nothing
   std::uint32_t EventOnChange;  // 1: an event entry whenever a slot changes its word
+  // The staging server's TCP port to sweep with connects instead of echo
+  // requests; 0: echo requests. Optional as the others.
+  std::uint32_t ProbePort;
 
   // Slot 1, 2 or 3.
   ActionSlot Slot(int number) const;

@@ -127,6 +127,14 @@ constexpr SettingRow kRows[] = {
            "word, the service and command, the sweep's TimeoutCount and AvgTime and the "
            "slot's limits.",
            true),
+    Number("ProbePort", &S::ProbePort, 0, 0, 65535, "",
+           "TCP port of the staging server to sweep instead of echo requests",
+           "1 to 65535: the sweep connects NumberOfPingSweeps times to this TCP port of the "
+           "staging server instead of sending echo requests, with the same time-out, pause "
+           "and judgement; no data is sent, and no privilege is needed. Use it where the "
+           "server or a firewall blocks or limits ICMP. 0: echo requests; above 65535: a "
+           "line at most once an hour, and echo requests.",
+           true),
 };
 const SettingRows kSettings = {kRows, sizeof kRows / sizeof kRows[0]};
 

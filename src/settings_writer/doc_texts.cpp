@@ -51,7 +51,12 @@ constexpr char kSampleTail[] =
     "; pass. EventOnChange: an event entry (ID 958) each time a slot changes its\n"
     "; word.\n"
     ";\"Observe\"=dword:00000001\n"
-    ";\"EventOnChange\"=dword:00000001\n";
+    ";\"EventOnChange\"=dword:00000001\n"
+    "\n"
+    "; Judging the staging server by a TCP port it serves, with connects instead\n"
+    "; of echo requests, where ICMP is blocked or limited. Remove the \";\" and\n"
+    "; name the port to use it:\n"
+    ";\"ProbePort\"=dword:000001bb\n";
 
 std::string RegLine(const SettingRow& row, int slot) {
   std::string line = "\"" + SettingName(row, slot) + "\"=";

@@ -112,6 +112,10 @@ const Row kRows[] = {
        s.lastError.code = 2;
      },
      0, "Settings from the policy key SOFTWARE\\Policies\\Morvane\\Kestro: Service1\n"},
+    {"probe port", [](FakeSystem& s) { s.registry.SetDword(kKey, "ProbePort", 8530); }, 0,
+     "\nProbe: TCP connect to port 8530 of the staging server\n"},
+    {"probe port beyond the ports", [](FakeSystem& s) { s.registry.SetDword(kKey, "ProbePort", 65536); },
+     16, "\nProbePort 65536 is above 65535: the sweep sends echo requests\n"},
     {"agent refused", [](FakeSystem& s) { s.sharedFile.refused[kAgent] = "is a symbolic link"; }, 32,
      "\nThe agent file \"/agent/OXL/CONF/OXL.CNF\" is a symbolic link and was not read\n"},
     {"no agent file", [](FakeSystem& s) { s.sharedFile.files.clear(); s.lastError.code = 2; }, 32,

@@ -110,8 +110,19 @@ struct WaitEvent {
   std::function<void(std::vector<unsigned char>&)> edit;
 };
 
+// How one TCP connect goes: connect's result (1 at once, 0 under way, -1
+// failed with `error`), then, under way, what the wait sees after `afterMs`
+// (a time-out takes the whole wait) and what SO_ERROR reads.
+struct ConnectEvent {
+  int started = 0;
+  ConnectWait wait = ConnectWait::TimedOut;
+  std::uint32_t afterMs = 0;
+  int error = 0;
+};
+
 // Calls: WSAStartup, WSASocketA, gethostbyname, inet_addr, inet_ntoa,
-// getaddrinfo, sendto, select, recvfrom, closesocket, WSACleanup. A failing call's error is the plan's.
+// getaddrinfo, sendto, select, recvfrom, connect, getsockopt, closesocket,
+// WSACleanup. A failing call's error is the plan's.
 class FakeSockets : public Sockets {
  public:
   FakeSockets(FaultPlan& plan, FakeClock& clock) : plan_(plan), clock_(clock) {}
@@ -278,6 +289,39 @@ class FakeSockets : public Sockets {
     *source = received6_;
     return n;
   }
+  // The connects to come; none left: every connect times out.
+  std::deque<ConnectEvent> connects;
+  std::vector<bool> tcpSockets;  // each opened: IPv6
+  std::vector<int> connectPorts;
+  std::uint32_t connectedTo = 0;
+
+  bool OpenTcp(bool ipv6, SocketHandle* socket) override {
+    if (Failing("WSASocketA")) return false;
+    open.insert(*socket = next_++);
+    tcpSockets.push_back(ipv6);
+    return true;
+  }
+  int StartConnect(SocketHandle socket, std::uint32_t address, int port) override {
+    connectedTo = address;
+    return StartConnect6(socket, Ipv6Address(), port);
+  }
+  int StartConnect6(SocketHandle, const Ipv6Address&, int port) override {
+    connectPorts.push_back(port);
+    if (Failing("connect")) return -1;
+    connect_ = connects.empty() ? ConnectEvent() : connects.front();
+    if (!connects.empty()) connects.pop_front();
+    error_ = connect_.error;
+    return connect_.started;
+  }
+  ConnectWait WaitConnected(SocketHandle, int seconds, int milliseconds) override {
+    if (Failing("select")) return ConnectWait::WaitFailed;
+    waits.emplace_back(seconds, milliseconds);
+    const std::uint32_t timeout = static_cast<std::uint32_t>(seconds * 1000 + milliseconds);
+    const bool late = connect_.wait == ConnectWait::TimedOut || connect_.afterMs > timeout;
+    clock_.Advance(late ? timeout : connect_.afterMs);
+    return late ? ConnectWait::TimedOut : connect_.wait;
+  }
+  int ConnectError(SocketHandle) override { return Failing("getsockopt") ? -1 : connect_.error; }
   int LastSocketError() override { return error_; }
   void Close(SocketHandle socket) override {
     plan_.Enter("closesocket");
@@ -311,6 +355,7 @@ class FakeSockets : public Sockets {
   SocketHandle next_ = 100;
   int error_ = 0;
   Ipv6Address received6_;
+  ConnectEvent connect_;  // the connect under way
 };
 
 }  // namespace kestro::testing

@@ -89,6 +89,8 @@ TEST(MetricsText, EachKindOfPass) {
   observed.PassInterval = 300;
   observed.PassSplay = 120;
   observed.HeldUntil = 1796623400;
+  PassFigures connects = healthy;
+  connects.Sweep.ProbePort = 8530;
   PassFigures empty = Swept({});
   empty.Sweep.TotalCount = empty.Sweep.TimeoutCount = 0;
   empty.Sweep.FinishSweep();
@@ -106,6 +108,10 @@ TEST(MetricsText, EachKindOfPass) {
       {"healthy sweep", healthy,
        healthySweep + "kestro_slot_start{slot=\"1\"} 1\nkestro_slot_start{slot=\"3\"} 0\n"
        "kestro_slot_action_succeeded{slot=\"1\"} 1\nkestro_slot_action_succeeded{slot=\"3\"} 0\n"},
+      {"connect sweep", connects,
+       healthySweep + "kestro_sweep_tcp_port 8530\nkestro_slot_start{slot=\"1\"} 1\n"
+       "kestro_slot_start{slot=\"3\"} 0\nkestro_slot_action_succeeded{slot=\"1\"} 1\n"
+       "kestro_slot_action_succeeded{slot=\"3\"} 0\n"},
       {"silent host", silent,
        sweepHead + "kestro_sweep_error_code 0\nkestro_sweep_requests 7\nkestro_sweep_answers 0\n"
        "kestro_sweep_timeouts 7\nkestro_sweep_answer_min_seconds NaN\n"

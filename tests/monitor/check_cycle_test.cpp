@@ -104,6 +104,27 @@ TEST_F(CheckCycleTest, FailedSweepStopsEverySlot) {
   EXPECT_EQ("staging: sweep failed, ErrorCode 4; slot 1 stop, slot 2 stop, slot 3 stop", app->Verdict);
 }
 
+// A TCP port is swept with connects, with the figures true for them; a value
+// beyond the ports is said once an hour and swept with echo requests.
+TEST_F(CheckCycleTest, ProbePortSweepsWithConnectsOrSaysWhyNot) {
+  sys.registry.SetDword(kKey, "PingDelay", 0);
+  sys.registry.SetDword(kKey, "NumberOfPingSweeps", 3);
+  sys.registry.SetDword(kKey, "ProbePort", 8530);
+  app->CheckCycle();  // three connects, each timed out
+  EXPECT_EQ(std::vector<int>(3, 8530), sys.sockets.connectPorts);
+  EXPECT_EQ(0, sys.plan.Count("sendto"));
+  auto lines = sys.LogMessages();
+  for (const char* line : {"PacketSize 0", "BytesPerSecond 0.00", "ProbePort 8530"})
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), line)) << line;
+  sys.registry.SetDword(kKey, "ProbePort", 65536);
+  sys.files.contents.clear();
+  for (int pass = 0; pass < 2; ++pass) app->CheckCycle();
+  lines = sys.LogMessages();
+  EXPECT_EQ(1, std::count(lines.begin(), lines.end(),
+                          "ProbePort 65536 is above 65535: the sweep sends echo requests"));
+  EXPECT_EQ(6u, sys.sockets.sent.size());
+}
+
 TEST_F(CheckCycleTest, StopAfterAndStartAfterConfirmAChangeBeforeTheSlotActsOnIt) {
   // G: a sweep within the limits, B: a failed one. StopAfter1 3, StartAfter1 2.
   const struct {

@@ -24,6 +24,11 @@ TEST(VerdictTest, EachSlotIsJudgedByItsOwnLimits) {
             DescribeVerdict("127.0.0.1", Sweep(7, 0, 7.857f), settings));
   EXPECT_EQ("staging: 5 of 7 answered, AvgTime 3.00; slot 1 stop, slot 2 start, slot 3 stop",
             DescribeVerdict("staging", Sweep(7, 2, 3.0f), settings));
+  PingStatistics connects = Sweep(7, 0, 1.0f);
+  connects.ProbePort = 8530;
+  EXPECT_EQ("staging TCP port 8530: 7 of 7 answered, AvgTime 1.00; slot 1 start, slot 2 start, "
+            "slot 3 start",
+            DescribeVerdict("staging", connects, settings));
 }
 
 TEST(VerdictTest, AFailedSweepNamesItsCodeAndStopsEverySlot) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "fakes/fake_system.h"
+#include "probe/connect_sweep.h"
 #include "probe/echo_message.h"
 #include "probe/probe_host.h"
 
@@ -340,6 +341,7 @@ TEST_F(ProbeHostTest, EachFailureEndsTheSweepWithItsCodeAndMessage) {
     std::uint32_t error;
     int code;
     std::string message;
+    int port = 0;  // a connect sweep's
   };
   sys.lastError.code = 8;
   const std::vector<Row> rows = {
@@ -349,6 +351,9 @@ TEST_F(ProbeHostTest, EachFailureEndsTheSweepWithItsCodeAndMessage) {
       {"HeapAlloc", 2, 0, 16, "HeapAlloc failed 8"},
       {"sendto", 2, 10065, 32, "sendto failed: 10065"},
       {"recvfrom", 1, 10054, 64, "recvfrom failed: 10054"},
+      {"WSAStartup", 1, 0, 2, "WSAStartup failed: 8", 8530},
+      {"WSASocketA", 2, 10024, 4, "WSASocket() failed: 10024", 8530},
+      {"connect", 2, 10055, 32, "connect failed: 10055", 8530},
   };
   for (const Row& row : rows) {
     FakeSystem fresh;
@@ -359,7 +364,9 @@ TEST_F(ProbeHostTest, EachFailureEndsTheSweepWithItsCodeAndMessage) {
     fresh.plan.Fail(row.call, row.nth, false, row.error);
     PingStatistics s;
     s.AppendErrorText("sendto timed out");
-    EXPECT_EQ(row.code, ProbeHost(s, "staging", 8, 3, 2, 0)) << row.call;
+    EXPECT_EQ(row.code, row.port ? ProbeConnect(s, "staging", row.port, 3, 2, 0)
+                                 : ProbeHost(s, "staging", 8, 3, 2, 0))
+        << row.call;
     EXPECT_EQ(row.code, s.ErrorCode);
     EXPECT_EQ("sendto timed out " + row.message, s.ErrorText);
     EXPECT_NE(std::string::npos,

@@ -27,7 +27,7 @@ TEST(SettingTable, EachRowHoldsTogether) {
     EXPECT_STRNE("", row.title);
     EXPECT_STRNE("", row.explanation);
   }
-  EXPECT_EQ(31u, names.size());
+  EXPECT_EQ(32u, names.size());
 }
 
 const SettingRow kTwo[] = {

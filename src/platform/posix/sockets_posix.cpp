@@ -36,18 +36,28 @@ void PassOnlyJudgedTypes(int fd, const IcmpFamily& family) {
   setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter);
 }
 
-// The two errors the sweep tells apart read as Winsock's numbers, whichever
+int Failed() { return SocketCallFailed(errno); }
+}  // namespace
+
+// The errors the sweep tells apart read as Winsock's numbers, whichever
 // socket or call met them.
-int Failed() {
-  if (errno == ETIMEDOUT || errno == EAGAIN || errno == EWOULDBLOCK)
-    lastError = kSocketTimedOut;
-  else if (errno == EMSGSIZE)
-    lastError = kSocketMessageTooLong;
-  else
-    lastError = errno;
+int SocketCallFailed(int error) {
+  switch (error) {
+    case ETIMEDOUT:
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+      lastError = kSocketTimedOut;
+      break;
+    case EMSGSIZE: lastError = kSocketMessageTooLong; break;
+    case ECONNREFUSED: lastError = kSocketRefused; break;
+    case EHOSTUNREACH: lastError = kSocketHostUnreachable; break;
+    case ENETUNREACH: lastError = kSocketNetUnreachable; break;
+    default: lastError = error;
+  }
   return -1;
 }
-}  // namespace
 
 int PosixSockets::Startup(std::uint16_t) { return 0; }
 void PosixSockets::Cleanup() {}

@@ -9,6 +9,10 @@ struct sockaddr_storage;
 
 namespace kestro {
 
+// Leaves `error` (an errno value) as the calling thread's socket error, read
+// as Winsock numbers the errors the sweep tells apart; returns -1.
+int SocketCallFailed(int error);
+
 // A raw AF_INET/IPPROTO_ICMP socket, which hands over each datagram with its
 // IPv4 header as Winsock does. Errors are errno values, except that a time-out
 // reads as kSocketTimedOut and a datagram too large as kSocketMessageTooLong.
@@ -35,6 +39,13 @@ class PosixSockets : public Sockets {
               const Ipv6Address& address) override;
   int ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
                    Ipv6Address* source) override;
+
+  // The TCP connect: tcp_connect_posix.cpp.
+  bool OpenTcp(bool ipv6, SocketHandle* socket) override;
+  int StartConnect(SocketHandle socket, std::uint32_t address, int port) override;
+  int StartConnect6(SocketHandle socket, const Ipv6Address& address, int port) override;
+  ConnectWait WaitConnected(SocketHandle socket, int seconds, int milliseconds) override;
+  int ConnectError(SocketHandle socket) override;
 
  private:
   bool OpenIcmp(const IcmpFamily& family, SocketHandle* socket, IcmpSocketKind* kind);

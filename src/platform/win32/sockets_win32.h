@@ -24,6 +24,12 @@ class Win32Sockets : public Sockets {
               const Ipv6Address& address) override;
   int ReceiveFrom6(SocketHandle socket, unsigned char* buffer, int size,
                    Ipv6Address* source) override;
+  // The TCP connect: tcp_connect_win32.cpp.
+  bool OpenTcp(bool ipv6, SocketHandle* socket) override;
+  int StartConnect(SocketHandle socket, std::uint32_t address, int port) override;
+  int StartConnect6(SocketHandle socket, const Ipv6Address& address, int port) override;
+  ConnectWait WaitConnected(SocketHandle socket, int seconds, int milliseconds) override;
+  int ConnectError(SocketHandle socket) override;
 };
 
 }  // namespace kestro
