@@ -44,6 +44,7 @@ verified() { osslsigncode verify -CAfile signer.pem -in "$1" >/dev/null 2>&1 && 
 build=$(kestro_build_dir win32)
 mkdir x86 extracted
 cp "$build/Kestro.exe" x86/
+cp -r "$build/PolicyDefinitions" x86/
 cp "$build/Kestro.exe" second.exe
 KESTRO_SIGN_PKCS12=signer.pfx KESTRO_SIGN_PASSWORD_FILE=password "$SIGN" x86/Kestro.exe second.exe
 check "two files in one call: the second signed too" verified "$(verified second.exe)"

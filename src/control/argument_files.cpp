@@ -1,14 +1,14 @@
 #include "control/argument_files.h"
 
-#include <cctype>
-
 #include "platform/command_words.h"
 
 namespace kestro {
 
 bool IsFullPath(const std::string& word, char separator) {
   if (separator == '/') return !word.empty() && word[0] == '/';
-  const bool drive = word.size() >= 3 && std::isalpha(static_cast<unsigned char>(word[0])) && word[1] == ':' &&
+  // A drive letter is ASCII, whatever the code page says of other bytes.
+  const char letter = static_cast<char>(word.empty() ? 0 : word[0] | 0x20);
+  const bool drive = word.size() >= 3 && letter >= 'a' && letter <= 'z' && word[1] == ':' &&
                      (word[2] == '\\' || word[2] == '/');
   return drive || word.compare(0, 2, "\\\\") == 0;
 }
