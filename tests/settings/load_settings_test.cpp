@@ -177,11 +177,11 @@ TEST_F(LoadSettingsTest, AFailedQueryDoesNotStopTheOthers) {
 // The policy key over the own key over the default, value by value. Set-up:
 // "P:" the policy key, "O:" the own key, with NAME=N a number or NAME='T' a
 // text; "R:TEXT" refuses the policy's store.
-void Set(testing::FakeRegistry& r, const std::string& spec) {
-  const char* key = spec[0] == 'P' ? kPolicyKeyPath : kSettingsKeyPath;
-  const std::string what = spec.substr(2);
+void Set(testing::FakeRegistry& r, const std::string& entry) {
+  const char* key = entry[0] == 'P' ? kPolicyKeyPath : kSettingsKeyPath;
+  const std::string what = entry.substr(2);
   const std::string::size_type eq = what.find('=');
-  if (spec[0] == 'R') {
+  if (entry[0] == 'R') {
     r.policyRefusal = what;
   } else if (eq == std::string::npos) {
     r.AddKey(key);
@@ -224,7 +224,7 @@ TEST(LoadSettingsPrecedence, ThePolicyKeyWinsOverTheOwnKeyValueByValue) {
     SCOPED_TRACE(row.name);
     FakeSystem sys;
     sys.Install();
-    for (const std::string& spec : row.set) Set(sys.registry, spec);
+    for (const std::string& entry : row.set) Set(sys.registry, entry);
     MonitorSettings s;
     LoadSettings(s);
     if (row.removePolicy) {
